@@ -1,0 +1,202 @@
+#include "platform/canvas.h"
+
+#include <QPainter>
+#include <QPen>
+#include <algorithm>
+#include <cstdint>
+#include <vector>
+
+namespace galimo {
+
+TCanvas::TCanvas(QPainter* p) : painter(p) {}
+TCanvas::TCanvas(QPaintDevice* d) : device(d) {}
+
+void TCanvas::WithPainter(const std::function<void(QPainter&)>& fn)
+{
+    if (painter) {
+        painter->save();
+        fn(*painter);
+        painter->restore();
+        return;
+    }
+    QPainter p(device);
+    fn(p);
+}
+
+void TCanvas::FillRect(const TRect& rect)
+{
+    if (Brush == BrushStyle::Clear || rect.Width() <= 0 || rect.Height() <= 0) return;
+    WithPainter([&](QPainter& p) { p.fillRect(rect.ToQRect(), BrushColor); });
+    Changed();
+}
+
+void TCanvas::LineTo(int x, int y)
+{
+    const QPoint from = penPos;
+    const QPoint to(x, y);
+    penPos = to;
+    if (Pen == PenStyle::Clear || from == to) return;
+    WithPainter([&](QPainter& p) {
+        QPen pen(PenColor);
+        pen.setWidth(PenWidth);
+        pen.setCapStyle(Qt::FlatCap);
+        if (Pen == PenStyle::Dash) pen.setDashPattern({6.0 / PenWidth, 2.0 / PenWidth});
+        if (Pen == PenStyle::Dot) pen.setDashPattern({2.0 / PenWidth, 2.0 / PenWidth});
+        pen.setStyle(Pen == PenStyle::Solid ? Qt::SolidLine : Qt::CustomDashLine);
+        p.setPen(pen);
+        p.setRenderHint(QPainter::Antialiasing, false);
+        // Pixel centres: a one-pixel line from (x0, y) covers row y exactly; the end point
+        // is left out as the platform's line drawing does.
+        const QPointF a(from.x() + 0.5, from.y() + 0.5);
+        QPointF b(to.x() + 0.5, to.y() + 0.5);
+        const QPointF d = b - a;
+        const double len = std::max(std::abs(d.x()), std::abs(d.y()));
+        if (len > 0) b -= d / len * 0.5;
+        p.drawLine(a, b);
+    });
+    Changed();
+}
+
+void TCanvas::StretchDraw(const TRect& rect, IDrawable* graphic)
+{
+    if (!graphic) return;
+    graphic->Draw(*this, rect);
+}
+
+void TCanvas::DrawImage(int x, int y, const QImage& image)
+{
+    if (image.isNull()) return;
+    WithPainter([&](QPainter& p) { p.drawImage(x, y, image); });
+    Changed();
+}
+
+void TCanvas::TextOut(int x, int y, const QString& text)
+{
+    WithPainter([&](QPainter& p) {
+        p.setPen(PenColor);
+        const QFontMetrics fm = p.fontMetrics();
+        if (Brush == BrushStyle::Solid) p.fillRect(QRect(x, y, fm.horizontalAdvance(text), fm.height()), BrushColor);
+        p.drawText(x, y + fm.ascent(), text);
+    });
+    Changed();
+}
+
+void TCanvas::StretchImage(const TRect& rect, const QImage& image, QImage* cache)
+{
+    const int w = rect.Width(), h = rect.Height();
+    if (image.isNull() || w <= 0 || h <= 0) return;
+    if (w == image.width() && h == image.height()) {
+        DrawImage(rect.Left, rect.Top, image);
+        return;
+    }
+    QImage local;
+    const QImage& scaled = ScaledForDraw(image, std::min(w, image.width()), std::min(h, image.height()),
+                                         cache ? *cache : local);
+    WithPainter([&](QPainter& p) {
+        if (scaled.width() == w && scaled.height() == h) {
+            p.drawImage(rect.Left, rect.Top, scaled);
+        } else {
+            // Enlarging along at least one axis: interpolate.
+            p.setRenderHint(QPainter::SmoothPixmapTransform, true);
+            p.drawImage(rect.ToQRect(), scaled);
+        }
+    });
+    Changed();
+}
+
+const QImage& ScaledForDraw(const QImage& source, int w, int h, QImage& cache)
+{
+    if (w == source.width() && h == source.height()) return source;
+    if (!cache.isNull() && cache.width() == w && cache.height() == h) return cache;
+    cache = ShrinkAverage(source, w, h);
+    return cache;
+}
+
+namespace {
+
+// Source pixels as premultiplied ARGB components, whatever the stored format; the fast
+// formats are read in place, the rare ones converted once.
+template <typename PixelAt>
+QImage Reduce(int sw, int sh, int w, int h, bool alpha, PixelAt pixelAt)
+{
+    QImage out(w, h, alpha ? QImage::Format_ARGB32_Premultiplied : QImage::Format_RGB32);
+    // Column bins: source column x feeds output column xbin[x]. Every source pixel lands in
+    // exactly one output pixel, so each output is the plain mean of the pixels it covers.
+    std::vector<int> xbin(static_cast<size_t>(sw));
+    std::vector<uint32_t> xcount(static_cast<size_t>(w), 0);
+    for (int x = 0; x < sw; ++x) {
+        xbin[x] = static_cast<int>(static_cast<int64_t>(x) * w / sw);
+        ++xcount[xbin[x]];
+    }
+    std::vector<uint64_t> acc(static_cast<size_t>(w) * 4, 0);
+    int y = 0;
+    for (int oy = 0; oy < h; ++oy) {
+        int rows = 0;
+        std::fill(acc.begin(), acc.end(), 0);
+        for (; y < sh && static_cast<int64_t>(y) * h / sh == oy; ++y, ++rows) {
+            for (int x = 0; x < sw; ++x) {
+                const QRgb c = pixelAt(x, y);
+                uint64_t* a = &acc[static_cast<size_t>(xbin[x]) * 4];
+                a[0] += qRed(c);
+                a[1] += qGreen(c);
+                a[2] += qBlue(c);
+                a[3] += qAlpha(c);
+            }
+        }
+        auto* line = reinterpret_cast<QRgb*>(out.scanLine(oy));
+        for (int ox = 0; ox < w; ++ox) {
+            const uint64_t n = static_cast<uint64_t>(xcount[ox]) * static_cast<uint64_t>(std::max(rows, 1));
+            const uint64_t* a = &acc[static_cast<size_t>(ox) * 4];
+            const auto avg = [n](uint64_t s) { return static_cast<int>((s + n / 2) / n); };
+            line[ox] = qRgba(avg(a[0]), avg(a[1]), avg(a[2]), alpha ? avg(a[3]) : 255);
+        }
+    }
+    return out;
+}
+
+}  // namespace
+
+QImage ShrinkAverage(const QImage& source, int w, int h)
+{
+    const int sw = source.width(), sh = source.height();
+    if (source.isNull() || w <= 0 || h <= 0) return {};
+    w = std::min(w, sw);
+    h = std::min(h, sh);
+    switch (source.format()) {
+    case QImage::Format_RGB32:
+        return Reduce(sw, sh, w, h, false, [&](int x, int y) {
+            return reinterpret_cast<const QRgb*>(source.constScanLine(y))[x];
+        });
+    case QImage::Format_ARGB32_Premultiplied:
+        return Reduce(sw, sh, w, h, true, [&](int x, int y) {
+            return reinterpret_cast<const QRgb*>(source.constScanLine(y))[x];
+        });
+    case QImage::Format_RGB888:
+        return Reduce(sw, sh, w, h, false, [&](int x, int y) {
+            const uchar* p = source.constScanLine(y) + 3 * x;
+            return qRgb(p[0], p[1], p[2]);
+        });
+    case QImage::Format_BGR888:
+        return Reduce(sw, sh, w, h, false, [&](int x, int y) {
+            const uchar* p = source.constScanLine(y) + 3 * x;
+            return qRgb(p[2], p[1], p[0]);
+        });
+    case QImage::Format_Indexed8: {
+        QList<QRgb> table = source.colorTable();
+        table.resize(256, qRgb(0, 0, 0));
+        bool alpha = false;
+        for (QRgb& c : table) {
+            if (qAlpha(c) != 255) alpha = true;
+            c = qPremultiply(c);
+        }
+        return Reduce(sw, sh, w, h, alpha, [&](int x, int y) { return table[source.constScanLine(y)[x]]; });
+    }
+    default: {
+        const QImage converted = source.convertToFormat(source.hasAlphaChannel() ? QImage::Format_ARGB32_Premultiplied
+                                                                                 : QImage::Format_RGB32);
+        return ShrinkAverage(converted, w, h);
+    }
+    }
+}
+
+}  // namespace galimo

@@ -1,0 +1,34 @@
+#include "platform/messagebox.h"
+
+#include <QApplication>
+#include <QMessageBox>
+
+namespace galimo {
+
+namespace {
+QtMessageBox qtBox;
+IMessageBox* current = nullptr;
+}  // namespace
+
+IMessageBox& MessageBox() { return current ? *current : qtBox; }
+
+IMessageBox* SetMessageBox(IMessageBox* box)
+{
+    IMessageBox* previous = current;
+    current = box;
+    return previous;
+}
+
+void QtMessageBox::Show(const std::string& caption, const std::string& text, MessageIcon icon)
+{
+    QMessageBox box(icon == MessageIcon::Error     ? QMessageBox::Critical
+                    : icon == MessageIcon::Warning ? QMessageBox::Warning
+                                                   : QMessageBox::Information,
+                    QString::fromStdString(caption), QString::fromStdString(text), QMessageBox::Ok,
+                    QApplication::activeWindow());
+    // The main window stays on top of everything; the box must not hide beneath it.
+    box.setWindowFlag(Qt::WindowStaysOnTopHint, true);
+    box.exec();
+}
+
+}  // namespace galimo
