@@ -1,0 +1,47 @@
+// TScrollBox: a scroll area whose children sit in a content widget at content
+// coordinates, with ranges and positions set explicitly (the photo view) or following
+// the visible children (the thumbnail strip).
+#pragma once
+
+#include <QScrollArea>
+
+namespace galimo {
+
+class TScrollBox : public QScrollArea {
+    Q_OBJECT
+public:
+    explicit TScrollBox(QWidget* parent = nullptr);
+
+    QWidget* Content() const { return content; }
+    // Moves the form's own children (made with the scroll box as parent) into the content,
+    // keeping their positions.
+    void AdoptChildren();
+
+    // Range along an axis: the content's extent; the scroll bar's maximum follows from it.
+    void SetHorzRange(int range);
+    void SetVertRange(int range);
+    int HorzRange() const { return hrange; }
+    int VertRange() const { return vrange; }
+    // Positions are clamped into their scroll bar's valid range.
+    void SetHorzPosition(int position);
+    void SetVertPosition(int position);
+    int HorzPosition() const;
+    int VertPosition() const;
+
+    // When on, the ranges reach the right and bottom edges of the visible children.
+    void SetAutoRange(bool on);
+    void UpdateAutoRange();
+
+protected:
+    bool eventFilter(QObject* watched, QEvent* event) override;
+
+private:
+    void ApplyRanges();
+
+    QWidget* content;
+    int hrange = 0;
+    int vrange = 0;
+    bool autoRange = false;
+};
+
+}  // namespace galimo
