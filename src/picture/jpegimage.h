@@ -1,0 +1,117 @@
+// TJPEGImage: a JPEG picture. Loading keeps the file's bytes and reads only the header, so
+// a folder of large photos is sized without decoding; the first draw decodes the whole
+// image into a bitmap that the picture then keeps and only stretches.
+//
+// Ownership: the compressed bytes live in TJPEGData, shared by copies of one picture; the
+// decoded bitmap and the assigned palette belong to the picture.
+#pragma once
+
+#include "picture/bitmap.h"
+#include "picture/graphic.h"
+
+#include <QList>
+#include <QRgb>
+#include <cstdint>
+#include <functional>
+#include <memory>
+#include <optional>
+#include <vector>
+
+namespace galimo {
+
+// The eight per-picture settings, in the order of the process-wide defaults record.
+struct TJPEGSettings {
+    uint8_t CompressionQuality = 90;
+    uint8_t GrayScale = 0;
+    uint8_t Performance = 0;  // 0 best quality, 1 best speed
+    uint8_t PixelFormat = 0;  // 0 24-bit output, 1 8-bit (quantised) output
+    uint8_t ProgressiveDisplay = 0;
+    uint8_t ProgressiveEncoding = 0;
+    uint8_t Scale = 0;  // 0 1/1, 1 1/2, 2 1/4, 3 1/8
+    uint8_t Smoothing = 1;
+};
+
+// The defaults every new picture copies. Only the start-up step sets its PixelFormat.
+const TJPEGSettings& JPEGDefaults();
+
+// The module's start-up step: decides 8-bit output once from the screen's bits per pixel
+// times planes, as the screen is before the display is switched, and registers the class
+// for "jpeg" and "jpg". Calling it again replaces the earlier decision and registration.
+void InitJPEGModule(int screenBitsPerPixelTimesPlanes);
+void FinalizeJPEGModule();
+
+// How the palette query learns the screen's depth at the moment it is asked (Qt's
+// primary screen by default; tests replace it).
+void SetJPEGScreenDepthQuery(std::function<int()> query);
+
+// The compressed bytes and the header's facts, shared by reference between copies.
+class TJPEGData {
+public:
+    std::optional<std::vector<uint8_t>> Data;  // none for a picture never loaded
+    int Height = 0;
+    int Width = 0;
+    bool Grayscale = false;
+};
+
+using TPalette = QList<QRgb>;
+
+class TJPEGImage : public TGraphic {
+public:
+    static const TGraphicClass ClassInfo;
+    TJPEGImage();
+    ~TJPEGImage() override;
+
+    const TGraphicClass& Class() const override { return ClassInfo; }
+    int Width() const override;
+    int Height() const override;
+    bool Empty() const override;
+    void LoadFromStream(TStream& stream) override;
+    // From another JPEG picture: shares its bytes and copies its bitmap. From a bitmap:
+    // fresh empty data and a copy of the bitmap.
+    void Assign(const TGraphic& source) override;
+    void Draw(TCanvas& canvas, const TRect& rect) override;
+
+    // Raise EInvalidGraphicOperation: a JPEG picture has the size of its file.
+    void SetWidth(int value);
+    void SetHeight(int value);
+    // Writes the kept bytes unchanged.
+    void SaveToStream(TStream& stream) const;
+    // The form-data pair: a 32-bit little-endian count, then the bytes.
+    void ReadData(TStream& stream);
+    void WriteData(TStream& stream) const;
+    // Same class and same compressed bytes.
+    bool Equals(const TGraphic& other) const;
+
+    // The palette the picture would be shown with; empty when it has none.
+    TPalette Palette();
+    // Replaces the assigned palette; a bitmap decoded with another palette is dropped.
+    void SetPalette(const TPalette& palette);
+
+    // The decoded bitmap, decoding now on the first call. A failed decoding raises once;
+    // the partly filled bitmap stays and is returned from then on.
+    TBitmap& Bitmap();
+    bool Decoded() const { return bitmap != nullptr; }
+    const TJPEGSettings& Settings() const { return settings; }
+    // True for a multi-scan (progressive) file, from the last load.
+    bool ProgressiveEncoding() const { return settings.ProgressiveEncoding != 0; }
+    const std::shared_ptr<TJPEGData>& Data() const { return data; }
+
+private:
+    void Decode();
+    void NewData();
+    void NewBitmap();
+    void FreeBitmap();
+    void LoadBytes(std::vector<uint8_t> bytes);
+
+    std::shared_ptr<TJPEGData> data;
+    std::unique_ptr<TBitmap> bitmap;
+    std::optional<TPalette> assignedPalette;
+    TJPEGSettings settings;
+
+    friend struct JPEGProgress;
+};
+
+// The message of a fatal library error: "Erreur JPEG #code".
+std::string JPEGErrorMessage(int code);
+
+}  // namespace galimo
