@@ -11,6 +11,8 @@ namespace galimo {
 
 class TImage : public QWidget {
     Q_OBJECT
+    Q_PROPERTY(bool autoSize READ AutoSize WRITE SetAutoSize)
+    Q_PROPERTY(bool stretch READ Stretch WRITE SetStretch)
 public:
     explicit TImage(QWidget* parent = nullptr);
 

@@ -7,6 +7,7 @@
 #include <QObject>
 #include <exception>
 #include <string>
+#include <type_traits>
 #include <utility>
 
 namespace galimo {
@@ -42,7 +43,13 @@ template <typename Sender, typename Signal, typename Handler>
 QMetaObject::Connection ConnectGuarded(Sender* sender, Signal signal, QObject* context, Handler handler)
 {
     return QObject::connect(sender, signal, context, [handler](auto&&... args) mutable {
-        Guard([&] { handler(std::forward<decltype(args)>(args)...); });
+        // Handlers may take the signal's arguments or none of them.
+        Guard([&] {
+            if constexpr (std::is_invocable_v<Handler&, decltype(args)...>)
+                handler(std::forward<decltype(args)>(args)...);
+            else
+                handler();
+        });
     });
 }
 

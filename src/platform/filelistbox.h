@@ -10,6 +10,7 @@ namespace galimo {
 
 class TFileListBox : public QWidget {
     Q_OBJECT
+    Q_PROPERTY(QString mask READ Mask WRITE SetMask)
 public:
     explicit TFileListBox(QWidget* parent = nullptr);
 

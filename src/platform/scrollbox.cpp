@@ -6,14 +6,12 @@
 
 namespace galimo {
 
-TScrollBox::TScrollBox(QWidget* parent) : QScrollArea(parent), content(new QWidget)
+TScrollBox::TScrollBox(QWidget* parent) : QAbstractScrollArea(parent), content(new QWidget(viewport()))
 {
     content->setObjectName("qt_scrollbox_content");
-    content->setAutoFillBackground(false);
-    setWidgetResizable(false);
-    setWidget(content);
-    content->resize(0, 0);
     content->installEventFilter(this);
+    viewport()->setAutoFillBackground(true);
+    ApplyRanges();
 }
 
 void TScrollBox::AdoptChildren()
@@ -26,7 +24,9 @@ void TScrollBox::AdoptChildren()
         w->setParent(content);
         w->setGeometry(geometry);
         w->setHidden(hidden);
+        w->installEventFilter(this);
     }
+    UpdateAutoRange();
 }
 
 void TScrollBox::SetHorzRange(int range)
@@ -43,7 +43,33 @@ void TScrollBox::SetVertRange(int range)
 
 void TScrollBox::ApplyRanges()
 {
-    content->resize(hrange, vrange);
+    if (applying) return;
+    applying = true;
+    // Showing one bar narrows the visible area, which may call for the other: settle twice.
+    for (int pass = 0; pass < 2; ++pass) {
+        const QSize visible = viewport()->size();
+        horizontalScrollBar()->setRange(0, std::max(0, hrange - visible.width()));
+        horizontalScrollBar()->setPageStep(std::max(1, visible.width()));
+        verticalScrollBar()->setRange(0, std::max(0, vrange - visible.height()));
+        verticalScrollBar()->setPageStep(std::max(1, visible.height()));
+    }
+    applying = false;
+    PlaceContent();
+}
+
+void TScrollBox::PlaceContent()
+{
+    const QSize visible = viewport()->size();
+    content->setGeometry(-horizontalScrollBar()->value(), -verticalScrollBar()->value(),
+                         std::max(hrange, visible.width()), std::max(vrange, visible.height()));
+}
+
+void TScrollBox::scrollContentsBy(int, int) { PlaceContent(); }
+
+bool TScrollBox::viewportEvent(QEvent* event)
+{
+    if (event->type() == QEvent::Resize) ApplyRanges();
+    return QAbstractScrollArea::viewportEvent(event);
 }
 
 void TScrollBox::SetHorzPosition(int position) { horizontalScrollBar()->setValue(position); }
@@ -73,12 +99,13 @@ void TScrollBox::UpdateAutoRange()
 
 bool TScrollBox::eventFilter(QObject* watched, QEvent* event)
 {
-    if (autoRange && watched == content) {
-        switch (event->type()) {
-        case QEvent::ChildAdded:
-        case QEvent::ChildRemoved: UpdateAutoRange(); break;
-        default: break;
+    if (watched == content) {
+        if (event->type() == QEvent::ChildAdded) {
+            // Watch each child so that its moves, resizes and visibility update the ranges.
+            auto* child = static_cast<QChildEvent*>(event)->child();
+            if (child->isWidgetType()) child->installEventFilter(this);
         }
+        if (event->type() == QEvent::ChildRemoved) UpdateAutoRange();
     } else if (autoRange && watched->parent() == content) {
         switch (event->type()) {
         case QEvent::Move:
@@ -88,12 +115,7 @@ bool TScrollBox::eventFilter(QObject* watched, QEvent* event)
         default: break;
         }
     }
-    if (watched == content && event->type() == QEvent::ChildAdded) {
-        // Watch each child so that its moves and resizes update the ranges.
-        auto* child = static_cast<QChildEvent*>(event)->child();
-        if (child->isWidgetType()) child->installEventFilter(this);
-    }
-    return QScrollArea::eventFilter(watched, event);
+    return QAbstractScrollArea::eventFilter(watched, event);
 }
 
 }  // namespace galimo

@@ -1,23 +1,23 @@
-// TScrollBox: a scroll area whose children sit in a content widget at content
-// coordinates, with ranges and positions set explicitly (the photo view) or following
-// the visible children (the thumbnail strip).
+// TScrollBox: a scroll box whose children sit in a content widget at content coordinates,
+// with ranges and positions set explicitly (the photo view) or following the visible
+// children (the thumbnail strip). A range is the content's extent along an axis; the
+// scroll bar's maximum is what of it does not fit the visible area.
 #pragma once
 
-#include <QScrollArea>
+#include <QAbstractScrollArea>
 
 namespace galimo {
 
-class TScrollBox : public QScrollArea {
+class TScrollBox : public QAbstractScrollArea {
     Q_OBJECT
 public:
     explicit TScrollBox(QWidget* parent = nullptr);
 
     QWidget* Content() const { return content; }
     // Moves the form's own children (made with the scroll box as parent) into the content,
-    // keeping their positions.
+    // keeping their positions and visibility.
     void AdoptChildren();
 
-    // Range along an axis: the content's extent; the scroll bar's maximum follows from it.
     void SetHorzRange(int range);
     void SetVertRange(int range);
     int HorzRange() const { return hrange; }
@@ -34,14 +34,18 @@ public:
 
 protected:
     bool eventFilter(QObject* watched, QEvent* event) override;
+    bool viewportEvent(QEvent* event) override;
+    void scrollContentsBy(int dx, int dy) override;
 
 private:
     void ApplyRanges();
+    void PlaceContent();
 
     QWidget* content;
     int hrange = 0;
     int vrange = 0;
     bool autoRange = false;
+    bool applying = false;
 };
 
 }  // namespace galimo

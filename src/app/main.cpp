@@ -1,0 +1,40 @@
+// The main block: module start-up, the three windows in their order, the event loop,
+// module shutdown.
+#include "about/fap.h"
+#include "about/fperso.h"
+#include "app/changeres.h"
+#include "app/modules.h"
+#include "browser/depart.h"
+#include "platform/errorhandler.h"
+#include "platform/formprops.h"
+
+#include <QApplication>
+#include <QIcon>
+
+int main(int argc, char* argv[])
+{
+    QApplication app(argc, argv);
+    galimo::StartModules();
+    galimo::InstallFontSubstitutions();
+    galimo::SetApplicationTitle("Galimo");
+    QApplication::setApplicationName("Galimo");
+    QApplication::setApplicationDisplayName("Galimo");
+    QApplication::setWindowIcon(QIcon(":/galimo.ico"));
+    QApplication::setQuitOnLastWindowClosed(false);
+
+    int result = 0;
+    {
+        galimo::TDepart depart;
+        galimo::TFap fap(&depart);
+        galimo::TFperso fperso(&fap);
+        depart.ShowAbout = [&fap] { fap.exec(); };
+        depart.setWindowTitle("Galimo");
+        QObject::connect(&depart, &galimo::TDepart::destroyed, &app, &QApplication::quit);
+        depart.setAttribute(Qt::WA_QuitOnClose, true);
+        QApplication::setQuitOnLastWindowClosed(true);
+        depart.show();
+        result = QApplication::exec();
+    }
+    galimo::StopModules();
+    return result;
+}

@@ -1,0 +1,256 @@
+#include "browser/depart.h"
+
+#include "app/changeres.h"
+#include "browser/layout.h"
+#include "picture/bitmap.h"
+#include "picture/image.h"
+#include "platform/arith.h"
+#include "platform/errorhandler.h"
+#include "platform/formprops.h"
+
+#include <QCloseEvent>
+#include <QDir>
+#include <QGuiApplication>
+#include <QScreen>
+#include <QScrollBar>
+
+namespace galimo {
+
+namespace {
+QSize ScreenSize()
+{
+    if (QScreen* s = QGuiApplication::primaryScreen()) return s->geometry().size();
+    return {800, 600};
+}
+}  // namespace
+
+TDepart::TDepart(QWidget* parent) : TDXForm(parent)
+{
+    setupUi(this);
+    setWindowFlags(Qt::Window | Qt::FramelessWindowHint | Qt::WindowStaysOnTopHint);
+    ApplyFormProperties(this);
+    boite->AdoptChildren();
+    boitephoto->AdoptChildren();
+    boite->setHorizontalScrollBarPolicy(Qt::ScrollBarAlwaysOff);
+    boite->SetAutoRange(true);
+    boitephoto->horizontalScrollBar()->setSingleStep(58);
+
+    // cblanc: the white 120 x 120 background every thumbnail starts from.
+    TBitmap& white = cblanc->Picture().Bitmap();
+    white.SetSize(ThumbnailBox, ThumbnailBox);
+    white.Canvas().BrushColor = Qt::white;
+    white.Canvas().FillRect({0, 0, ThumbnailBox, ThumbnailBox});
+
+    ConnectGuarded(quitter, &QPushButton::clicked, this, [this] { quitterClick(); });
+    ConnectGuarded(AP, &QPushButton::clicked, this, [this] { APClick(); });
+    ConnectGuarded(DL, &QListWidget::currentRowChanged, this, [this](int row) {
+        if (row >= 0) DLClick();
+    });
+    ConnectGuarded(photo, &TImage::Clicked, this, [this] { photoClick(); });
+
+    FormCreate();
+}
+
+TDepart::~TDepart() = default;
+
+void TDepart::FormCreate()
+{
+    SetDisplayMode(800, 600, 16);
+    setGeometry(0, 0, 800, 600);
+    StartFolder = QDir::currentPath();
+    if (!StartFolder.endsWith('/')) StartFolder += '/';
+    FirstPaint = true;
+    // The print panel sits centred on the real screen, read after the switch.
+    const QSize screen = ScreenSize();
+    Pimp->move(Div(screen.width() - Pimp->width(), 2), Div(screen.height() - Pimp->height(), 2));
+}
+
+void TDepart::showEvent(QShowEvent* event)
+{
+    if (!centredOnce) {
+        // Centred on the screen once, at the first show.
+        centredOnce = true;
+        const QSize screen = ScreenSize();
+        move(Div(screen.width() - width(), 2), Div(screen.height() - height(), 2));
+    }
+    TDXForm::showEvent(event);
+}
+
+void TDepart::paintEvent(QPaintEvent* event)
+{
+    TDXForm::paintEvent(event);
+    Guard([this] { FormPaint(); });
+}
+
+void TDepart::FormPaint()
+{
+    if (!FirstPaint) return;
+    FirstPaint = false;
+    FillAlbumList();
+}
+
+void TDepart::closeEvent(QCloseEvent* event)
+{
+    Guard([this] { FormClose(); });
+    event->accept();
+}
+
+void TDepart::FormClose()
+{
+    ClearThumbnails();
+    RestoreDisplayMode();
+}
+
+void TDepart::quitterClick() { close(); }
+
+void TDepart::APClick()
+{
+    if (ShowAbout) ShowAbout();
+    show();
+    raise();
+    activateWindow();
+}
+
+void TDepart::FillAlbumList()
+{
+    DL->clear();
+    // Every entry of the current folder, hidden and system ones too, in the file
+    // system's own order; only folders whose name starts with neither "." nor "_".
+    const QDir dir(QDir::currentPath());
+    const QStringList names =
+        dir.entryList(QDir::Dirs | QDir::Hidden | QDir::System | QDir::NoDotAndDotDot, QDir::Unsorted);
+    for (const QString& name : names) {
+        if (name.startsWith('.') || name.startsWith('_')) continue;
+        DL->addItem(name);
+    }
+    if (DL->count() > 0) {
+        const QSignalBlocker quiet(DL);  // DLClick is called once, directly
+        DL->setCurrentRow(0);
+        DLClick();
+    }
+}
+
+void TDepart::DLClick()
+{
+    const QListWidgetItem* item = DL->currentItem();
+    if (!item) return;
+    FL->SetDirectory(StartFolder + item->text());
+    RebuildThumbnails();
+}
+
+void TDepart::ClearThumbnails()
+{
+    while (!thumbnails.empty()) {
+        TImage* first = thumbnails.front();
+        thumbnails.erase(thumbnails.begin());
+        delete first;
+    }
+    boite->UpdateAutoRange();
+    boite->SetVertPosition(0);
+}
+
+void TDepart::RebuildThumbnails()
+{
+    ClearThumbnails();
+    if (FL->Count() == 0) {
+        photo->hide();
+        return;
+    }
+    const int count = FL->Count();
+    for (int n = 0; n < count; ++n) {
+        MakeThumbnail(n);
+        boite->viewport()->repaint();  // each thumbnail shows while the rest are made
+    }
+    ShowPicture(0);
+}
+
+void TDepart::MakeThumbnail(int n)
+{
+    auto* vig = new TImage(boite->Content());
+    thumbnails.push_back(vig);
+    vig->setObjectName(QString("VIG%1").arg(n));
+    // Until it has a picture the control is an empty 105 x 105 square at 0, 0. Should
+    // the load fail, it stays so, but lets clicks through to the thumbnail beneath.
+    vig->setGeometry(0, 0, 105, 105);
+    vig->setAttribute(Qt::WA_TransparentForMouseEvents, true);
+    vig->show();
+
+    HV->Picture().LoadFromFile(FL->Item(n).toStdString());
+    const float r = Ratio(HV->height(), HV->width());
+    vig->Picture().Assign(&cblanc->Picture());
+    vig->SetAutoSize(false);
+    vig->SetStretch(true);
+    vig->Picture().Bitmap().Canvas().StretchDraw({0, 0, ThumbnailBox, ThumbnailBox}, HV->Picture().Graphic());
+    vig->SetTransparent(false);
+    const Size2 size = ThumbnailSize(r);
+    const Point2 at = ThumbnailPosition(n, size);
+    vig->setGeometry(at.X, at.Y, size.Width, size.Height);
+    vig->SetTag(n);
+    ConnectGuarded(vig, &TImage::Clicked, this, [this, vig] { CLKClick(vig); });
+    vig->setCursor(Qt::PointingHandCursor);
+    vig->setAttribute(Qt::WA_TransparentForMouseEvents, false);
+    vig->show();
+}
+
+void TDepart::CLKClick(TImage* sender) { ShowPicture(sender->Tag()); }
+
+void TDepart::ShowPicture(int n)
+{
+    const int wv = boitephoto->width(), hv = boitephoto->height();
+    photo->SetStretch(false);
+    photo->SetAutoSize(true);
+    photo->Picture().LoadFromFile(QDir::current().absoluteFilePath(FL->Item(n)).toStdString());
+    NaturalHeight = photo->height();
+    NaturalWidth = photo->width();
+    AspectRatio = Ratio(NaturalHeight, NaturalWidth);
+    photo->SetStretch(true);
+    photo->SetAutoSize(false);
+    if (ShowsNatural(NaturalWidth, NaturalHeight, wv, hv)) {
+        ZoomMode = 1;
+    } else {
+        const Size2 fit = FitPhoto(AspectRatio, wv, hv);
+        photo->resize(fit.Width, fit.Height);
+        ZoomMode = 2;
+    }
+    const Point2 at = PlacePhoto({photo->width(), photo->height()}, wv, hv);
+    photo->move(at.X, at.Y);
+    boitephoto->SetVertRange(photo->height());
+    boitephoto->SetVertPosition(0);
+    boitephoto->SetHorzRange(photo->width());
+    boitephoto->SetHorzPosition(0);
+    photo->show();
+}
+
+void TDepart::photoClick()
+{
+    ZoomMode = 3 - ZoomMode;
+    RelayoutPhoto();
+}
+
+void TDepart::RelayoutPhoto()
+{
+    if (FL->Count() == 0) return;
+    const int wv = boitephoto->width(), hv = boitephoto->height();
+    if (ZoomMode == 1) {
+        photo->resize(NaturalWidth, NaturalHeight);
+        const Point2 at = PlacePhoto({NaturalWidth, NaturalHeight}, wv, hv);
+        photo->move(at.X, at.Y);
+        boitephoto->SetVertRange(photo->height());
+        boitephoto->SetVertPosition(
+            CentredScrollPosition(photo->height(), hv, boitephoto->verticalScrollBar()->maximum()));
+        boitephoto->SetHorzRange(photo->width());
+        boitephoto->SetHorzPosition(
+            CentredScrollPosition(photo->width(), wv, boitephoto->horizontalScrollBar()->maximum()));
+    } else if (ZoomMode == 2) {
+        const Size2 fit = FitPhoto(AspectRatio, wv, hv);
+        photo->resize(fit.Width, fit.Height);
+        boitephoto->SetVertRange(fit.Height);
+        boitephoto->SetVertPosition(0);
+        boitephoto->SetHorzRange(fit.Width);
+        boitephoto->SetHorzPosition(0);
+        const Point2 at = PlacePhoto(fit, wv, hv);
+        photo->move(at.X, at.Y);
+    }
+}
+
+}  // namespace galimo

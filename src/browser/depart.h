@@ -1,0 +1,63 @@
+// TDepart: the main window. The album list, the thumbnail strip and the photo view live
+// here; the print panel's behaviour is the print layer's, handed the panel's controls.
+#pragma once
+
+#include "platform/dxform.h"
+#include "ui_depart.h"
+
+#include <QString>
+#include <functional>
+#include <memory>
+#include <vector>
+
+namespace galimo {
+
+class TImage;
+
+class TDepart : public TDXForm, public Ui::DepartForm {
+    Q_OBJECT
+public:
+    explicit TDepart(QWidget* parent = nullptr);
+    ~TDepart() override;
+
+    // Main-window state.
+    QString StartFolder;
+    bool FirstPaint = true;
+    int NaturalWidth = 0;
+    int NaturalHeight = 0;
+    float AspectRatio = 0.0f;
+    int ZoomMode = 0;
+
+    // Handlers.
+    void FormCreate();
+    void FormPaint();
+    void FormClose();
+    void quitterClick();
+    void APClick();
+    void FillAlbumList();
+    void DLClick();
+    void RebuildThumbnails();
+    void ClearThumbnails();
+    void MakeThumbnail(int n);
+    void CLKClick(TImage* sender);
+    void ShowPicture(int n);
+    void photoClick();
+    void RelayoutPhoto();
+
+    // The thumbnails the strip owns, in creation order.
+    const std::vector<TImage*>& Thumbnails() const { return thumbnails; }
+
+    // Shows the about box modally (set by the main block once the about box exists).
+    std::function<void()> ShowAbout;
+
+protected:
+    void paintEvent(QPaintEvent* event) override;
+    void closeEvent(QCloseEvent* event) override;
+    void showEvent(QShowEvent* event) override;
+
+private:
+    std::vector<TImage*> thumbnails;
+    bool centredOnce = false;
+};
+
+}  // namespace galimo

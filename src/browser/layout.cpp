@@ -1,0 +1,44 @@
+#include "browser/layout.h"
+
+#include "platform/arith.h"
+
+#include <algorithm>
+
+namespace galimo {
+
+Size2 ThumbnailSize(float ratio)
+{
+    const long double r = ratio;
+    if (ratio >= 1.0f) return {static_cast<int>(Truncate(120.0L / r)), ThumbnailBox};
+    return {ThumbnailBox, static_cast<int>(Truncate(r * 120.0L))};
+}
+
+Point2 ThumbnailPosition(int n, Size2 size)
+{
+    return {ThumbnailCentreX - Div(size.Width, 2), (ThumbnailPitch * n + ThumbnailCentreY0) - Div(size.Height, 2)};
+}
+
+Size2 FitPhoto(float aspectRatio, int wv, int hv)
+{
+    const long double r = aspectRatio;
+    if (aspectRatio >= 1.0f) {
+        const int h = hv - 10;
+        return {static_cast<int>(RoundEven(h / r)), h};
+    }
+    const int w = wv - 10;
+    return {w, static_cast<int>(RoundEven(w * r))};
+}
+
+bool ShowsNatural(int naturalWidth, int naturalHeight, int wv, int hv) { return hv > naturalHeight && wv > naturalWidth; }
+
+Point2 PlacePhoto(Size2 photo, int wv, int hv)
+{
+    return {std::max(0, Div(wv, 2) - Div(photo.Width, 2)), std::max(0, Div(hv, 2) - Div(photo.Height, 2))};
+}
+
+int CentredScrollPosition(int photoExtent, int viewExtent, int maxPosition)
+{
+    return std::clamp(Div(photoExtent - viewExtent, 2), 0, std::max(0, maxPosition));
+}
+
+}  // namespace galimo

@@ -1,0 +1,38 @@
+// The browser's layout arithmetic, free of Qt: thumbnail sizes and places in the strip,
+// the photo's fit, placement and scroll positions in the view.
+#pragma once
+
+namespace galimo {
+
+struct Size2 {
+    int Width = 0, Height = 0;
+    bool operator==(const Size2&) const = default;
+};
+struct Point2 {
+    int X = 0, Y = 0;
+    bool operator==(const Point2&) const = default;
+};
+
+// Thumbnail n of the strip: long side 120, centred on (61, 130 n + 60).
+constexpr int ThumbnailBox = 120;
+constexpr int ThumbnailPitch = 130;
+constexpr int ThumbnailCentreX = 61;
+constexpr int ThumbnailCentreY0 = 60;
+
+// The thumbnail's size for a picture of ratio r = height / width (single precision):
+// the long side 120, the other truncated.
+Size2 ThumbnailSize(float ratio);
+// Its top-left corner for file n.
+Point2 ThumbnailPosition(int n, Size2 size);
+
+// The photo fitted to a view of outer size (wv, hv): the long side (by the picture's own
+// shape) 10 pixels short of the view's, the other rounded half to even.
+Size2 FitPhoto(float aspectRatio, int wv, int hv);
+// A photo is shown at natural size only when smaller than the view both ways.
+bool ShowsNatural(int naturalWidth, int naturalHeight, int wv, int hv);
+// Centred where smaller than the view, from the start where larger.
+Point2 PlacePhoto(Size2 photo, int wv, int hv);
+// The scroll position that shows the middle of a natural-size photo, clamped to [0, max].
+int CentredScrollPosition(int photoExtent, int viewExtent, int maxPosition);
+
+}  // namespace galimo
