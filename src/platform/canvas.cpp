@@ -45,14 +45,8 @@ void TCanvas::LineTo(int x, int y)
         pen.setStyle(Pen == PenStyle::Solid ? Qt::SolidLine : Qt::CustomDashLine);
         p.setPen(pen);
         p.setRenderHint(QPainter::Antialiasing, false);
-        // Pixel centres: a one-pixel line from (x0, y) covers row y exactly; the end point
-        // is left out as the platform's line drawing does.
-        const QPointF a(from.x() + 0.5, from.y() + 0.5);
-        QPointF b(to.x() + 0.5, to.y() + 0.5);
-        const QPointF d = b - a;
-        const double len = std::max(std::abs(d.x()), std::abs(d.y()));
-        if (len > 0) b -= d / len * 0.5;
-        p.drawLine(a, b);
+        // A flat cap leaves the end point out, as the platform's lines do.
+        p.drawLine(from, to);
     });
     Changed();
 }

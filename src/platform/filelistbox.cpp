@@ -38,8 +38,8 @@ int TFileListBox::SortedPosition(const QStringList& list, const QString& name)
 
 void TFileListBox::SetDirectory(const QString& path)
 {
-    const QFileInfo info(path);
-    const QString folder = info.isDir() ? info.absoluteFilePath() : info.absolutePath();
+    // The album's folder: a name that is not an existing folder fails to be entered below.
+    const QString folder = QFileInfo(path).absoluteFilePath();
     if (filled && QString::compare(QDir::cleanPath(folder), QDir::cleanPath(directory), Qt::CaseInsensitive) == 0) return;
     ChangeDir(folder);
     directory = QDir::currentPath();  // spelled as the file system reports it
