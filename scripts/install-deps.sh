@@ -12,6 +12,7 @@ PACKAGES=(
   clang-14 libclang-rt-14-dev
   xvfb xauth xdotool x11-utils imagemagick poppler-utils
   fonts-liberation2 fontconfig
+  python3
 )
 
 missing=()
