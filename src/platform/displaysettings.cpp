@@ -51,7 +51,7 @@ using OutputPtr = std::unique_ptr<XRROutputInfo, OutputFree>;
 using CrtcPtr = std::unique_ptr<XRRCrtcInfo, CrtcFree>;
 
 // One connection of our own for the whole run, opened at the first question: it works
-// before Qt has connected (module start-up) and whatever platform Qt ends up on. Opening a
+// before Qt has connected (module start-up) and needs nothing of Qt's. Opening a
 // connection per question is not an option: a server refuses some of a quick series of
 // connections without a word. Every answer is asked of the server, never of what Xlib
 // cached when it connected, so it is the screen's state at that moment.
