@@ -129,13 +129,51 @@ static void skip_input_data(j_decompress_ptr cinfo, long num_bytes)
 
 static void term_source(j_decompress_ptr cinfo) { (void)cinfo; }
 
+/* The library ends a truncated file well when the data stops inside a scan, but a file
+ * cut inside a marker segment (a Huffman table between two progressive scans, say) ends
+ * in a fatal error and loses every scan already read. So for a file that does not end
+ * with its end-of-image marker, walk the segments and stop the data before a segment that
+ * the file does not hold whole. */
+size_t galimo_jpeg_usable_length(const unsigned char* data, size_t size)
+{
+    size_t i = 2;
+    if (size < 4 || (data[size - 2] == 0xFF && data[size - 1] == JPEG_EOI)) return size;
+    if (data[0] != 0xFF || data[1] != 0xD8) return size; /* not a JPEG: let the library say so */
+    while (i + 1 < size) {
+        unsigned code;
+        size_t length;
+        if (data[i] != 0xFF) return size; /* not where a marker should be: leave it to the library */
+        code = data[i + 1];
+        if (code == 0xFF) { /* fill byte */
+            ++i;
+            continue;
+        }
+        if (code == JPEG_EOI) return size;
+        if (code == 0x01 || (code >= 0xD0 && code <= 0xD7)) {
+            i += 2;
+            continue;
+        }
+        if (i + 4 > size) return i;
+        length = (size_t)data[i + 2] << 8 | data[i + 3];
+        if (i + 2 + length > size) return i;
+        i += 2 + length;
+        if (code == 0xDA) { /* entropy-coded data up to the next marker that is not a restart */
+            while (i + 1 < size && !(data[i] == 0xFF && data[i + 1] != 0 && data[i + 1] != 0xFF &&
+                                     !(data[i + 1] >= 0xD0 && data[i + 1] <= 0xD7)))
+                ++i;
+            if (i + 1 >= size) return size; /* cut inside the scan: the library copes */
+        }
+    }
+    return i < size ? i : size;
+}
+
 static void attach_memory_source(j_decompress_ptr cinfo, const unsigned char* data, size_t size)
 {
     memory_source* src =
         (memory_source*)(*cinfo->mem->alloc_small)((j_common_ptr)cinfo, JPOOL_PERMANENT, sizeof(memory_source));
     src->buffer = (JOCTET*)(*cinfo->mem->alloc_small)((j_common_ptr)cinfo, JPOOL_PERMANENT, SOURCE_BUFFER_SIZE);
     src->data = data;
-    src->size = data ? size : 0;
+    src->size = data ? galimo_jpeg_usable_length(data, size) : 0;
     src->position = 0;
     src->start_of_data = TRUE;
     src->pub.init_source = init_source;

@@ -80,6 +80,10 @@ int galimo_jpeg_finish(galimo_jpeg* jpeg);
 /* Rows written by read_rows so far (also after a failure). */
 unsigned galimo_jpeg_rows_done(const galimo_jpeg* jpeg);
 
+/* How many of the bytes to give the library: all, or a truncated file cut before its last
+ * incomplete marker segment. */
+size_t galimo_jpeg_usable_length(const unsigned char* data, size_t size);
+
 /* One row of Adobe-style inverted CMYK to blue, green, red, 0xFF. Exposed for tests. */
 void galimo_jpeg_cmyk_row(const unsigned char* cmyk, unsigned char* bgra, unsigned width, int inverted);
 

@@ -1,0 +1,39 @@
+// Helpers of the JPEG tests: the library used directly (reference decodes, files made to
+// order) and small byte surgery on JPEG headers.
+#pragma once
+
+#include <QImage>
+#include <cstdint>
+#include <string>
+#include <vector>
+
+namespace galimo::jpegtest {
+
+using Bytes = std::vector<uint8_t>;
+
+Bytes ReadFile(const std::string& path);
+// A file of tests/data/jpeg.
+Bytes TestFile(const std::string& name);
+
+// A plain library decode with its default parameters; components per pixel as the output
+// colour space gives them (3 for colour, 1 for grey, 4 for CMYK).
+struct PlainImage {
+    int width = 0, height = 0, components = 0;
+    std::vector<uint8_t> pixels;
+    bool adobe = false;
+    uint8_t At(int x, int y, int c) const { return pixels[(static_cast<size_t>(y) * width + x) * components + c]; }
+};
+PlainImage PlainDecode(const Bytes& jpeg);
+
+// Compresses raw pixels (components 1, 3 or 4) to a JPEG. For 4 components the colour
+// space is CMYK or YCCK as asked; the library writes the Adobe marker for both.
+Bytes Compress(const std::vector<uint8_t>& pixels, int width, int height, int components, bool ycck = false,
+               int quality = 95, bool adobeMarker = true);
+
+// Offset of the first byte after the marker 0xFF code (the segment length), or npos.
+size_t FindMarker(const Bytes& jpeg, uint8_t code);
+// The first start-of-frame segment: offset of its precision byte.
+size_t FrameHeader(const Bytes& jpeg);
+Bytes WithSize(Bytes jpeg, int width, int height);
+
+}  // namespace galimo::jpegtest
