@@ -5,6 +5,7 @@
 #include "picture/bitmap.h"
 #include "picture/image.h"
 #include "platform/arith.h"
+#include "platform/displaysettings.h"
 #include "platform/errorhandler.h"
 #include "platform/formprops.h"
 
@@ -17,11 +18,8 @@
 namespace galimo {
 
 namespace {
-QSize ScreenSize()
-{
-    if (QScreen* s = QGuiApplication::primaryScreen()) return s->geometry().size();
-    return {800, 600};
-}
+// The screen's size at this moment, as the display settings report it.
+QSize ScreenSize() { return {DisplaySettings().ScreenWidth(), DisplaySettings().ScreenHeight()}; }
 }  // namespace
 
 TDepart::TDepart(QWidget* parent) : TDXForm(parent)

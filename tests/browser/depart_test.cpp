@@ -1,0 +1,388 @@
+// The main window offscreen: its form, the album list, the thumbnail strip, the photo view.
+#include "../app/fakedisplaysettings.h"
+#include "app/changeres.h"
+#include "browser/depart.h"
+#include "picture/bitmap.h"
+#include "picture/fileformats.h"
+#include "picture/image.h"
+#include "platform/formprops.h"
+#include "platform/messagebox.h"
+
+#include <QApplication>
+#include <QDir>
+#include <QFile>
+#include <QScrollBar>
+#include <QSignalSpy>
+#include <QTemporaryDir>
+#include <QTest>
+#include <gtest/gtest.h>
+#include <set>
+
+using namespace galimo;
+using galimo::test::DisplaySettingsGuard;
+using galimo::test::FakeDisplaySettings;
+
+namespace {
+
+struct RecordingBox : IMessageBox {
+    std::vector<std::string> texts;
+    void Show(const std::string&, const std::string& text, MessageIcon) override { texts.push_back(text); }
+};
+
+QApplication& App()
+{
+    static int argc = 1;
+    static char name[] = "test";
+    static char* argv[] = {name, nullptr};
+    static QApplication app(argc, argv);
+    static bool once = [] {
+        InstallFontSubstitutions();
+        return true;
+    }();
+    (void)once;
+    return app;
+}
+
+void Bmp(const QString& path, int w, int h, QColor colour = Qt::darkCyan)
+{
+    QImage img(w, h, QImage::Format_RGB32);
+    img.fill(colour);
+    ASSERT_TRUE(img.save(path, "BMP")) << path.toStdString();
+}
+
+void Text(const QString& path, const QByteArray& bytes)
+{
+    QFile f(path);
+    ASSERT_TRUE(f.open(QIODevice::WriteOnly));
+    f.write(bytes);
+}
+
+class DepartTest : public ::testing::Test {
+protected:
+    void SetUp() override
+    {
+        App();
+        saved = QDir::currentPath();
+        ASSERT_TRUE(medium.isValid());
+        root = QDir(medium.path());
+        previousBox = SetMessageBox(&box);
+    }
+    void TearDown() override
+    {
+        window.reset();
+        SetMessageBox(previousBox);
+        QDir::setCurrent(saved);
+    }
+    // Starts the main window in the medium, as the program does from its root.
+    TDepart& Start(int screenW = 1024, int screenH = 768)
+    {
+        display = std::make_unique<FakeDisplaySettings>(screenW, screenH, 32);
+        guard = std::make_unique<DisplaySettingsGuard>(display.get());
+        QDir::setCurrent(medium.path());
+        InitChangeRes();
+        window = std::make_unique<TDepart>();
+        return *window;
+    }
+    void ShowAndPaint()
+    {
+        window->show();
+        EXPECT_TRUE(QTest::qWaitForWindowExposed(window.get()));
+        QTRY_VERIFY(!window->FirstPaint);
+    }
+    QWidget* Child(const char* name) { return window->findChild<QWidget*>(name); }
+    void Album(const QString& name) { ASSERT_TRUE(root.mkpath(name)); }
+    TImage* Thumb(int n) { return window->findChild<TImage*>(QString("VIG%1").arg(n)); }
+
+    QTemporaryDir medium;
+    QDir root;
+    QString saved;
+    RecordingBox box;
+    IMessageBox* previousBox = nullptr;
+    std::unique_ptr<FakeDisplaySettings> display;
+    std::unique_ptr<DisplaySettingsGuard> guard;
+    std::unique_ptr<TDepart> window;
+};
+
+}  // namespace
+
+TEST_F(DepartTest, TheFormPutsEveryComponentWhereItsDescriptionSays)
+{
+    TDepart& w = Start();
+    EXPECT_EQ(w.geometry(), QRect(0, 0, 800, 600));
+    EXPECT_TRUE(w.windowFlags() & Qt::FramelessWindowHint);
+    EXPECT_TRUE(w.windowFlags() & Qt::WindowStaysOnTopHint);
+    struct Row {
+        const char* name;
+        QRect geometry;
+        bool visible;
+    } rows[] = {
+        {"boite", {0, 168, 145, 429}, true},       {"HV", {112, 80, 25, 65}, false},
+        {"cblanc", {112, 160, 25, 33}, false},     {"FL", {8, 32, 97, 49}, false},
+        {"boitephoto", {144, 0, 657, 597}, true},  {"photo", {0, 0, 57, 57}, true},
+        {"Imprimer", {48, 0, 49, 41}, true},       {"quitter", {0, 0, 49, 41}, true},
+        {"AP", {96, 0, 49, 41}, true},             {"DL", {0, 40, 145, 129}, true},
+        {"Pimp", {159, 111, 481, 377}, false},     {"page", {16, 16, 296, 296}, true},
+        {"GroupBox1", {320, 16, 145, 113}, true},  {"Plein", {16, 24, 121, 25}, true},
+        {"demi", {16, 48, 121, 25}, true},         {"quart", {16, 72, 121, 25}, true},
+        {"GroupBox2", {320, 192, 145, 113}, true}, {"LabelH", {8, 64, 129, 17}, true},
+        {"LabelV", {24, 88, 113, 17}, true},       {"Hmarge", {8, 24, 129, 33}, true},
+        {"LanceImp", {40, 328, 97, 33}, true},     {"annuler", {184, 328, 97, 33}, true},
+        {"deplacer", {320, 144, 145, 33}, true},   {"GroupBox3", {320, 312, 145, 49}, true},
+        {"dimensions", {8, 24, 129, 17}, true},    {"CLK", {264, 48, 41, 25}, false},
+    };
+    for (const Row& row : rows) {
+        QWidget* c = Child(row.name);
+        ASSERT_NE(c, nullptr) << row.name;
+        EXPECT_EQ(c->geometry(), row.geometry) << row.name;
+        EXPECT_EQ(!c->isHidden(), row.visible) << row.name;
+    }
+    EXPECT_EQ(Child("Imprimer")->toolTip(), "Imprimer la photo sélectionnée");
+    EXPECT_EQ(Child("quitter")->toolTip(), "Quitter");
+    EXPECT_EQ(Child("AP")->toolTip(), "A propos");
+    EXPECT_EQ(Child("photo")->toolTip(), "ZOOM");
+    EXPECT_EQ(Child("photo")->cursor().shape(), Qt::SizeAllCursor);
+    EXPECT_EQ(Child("DL")->cursor().shape(), Qt::PointingHandCursor);
+    EXPECT_EQ(Child("AP")->font().pixelSize(), 35);
+    EXPECT_EQ(Child("dimensions")->font().pixelSize(), 15);
+    EXPECT_EQ(w.font().pixelSize(), 11);
+    EXPECT_EQ(w.FL->Mask(), "*.BMP;*.GIF;*.JPG");
+    // The white background of every thumbnail.
+    ASSERT_EQ(w.cblanc->Picture().Width(), 120);
+    EXPECT_EQ(w.cblanc->Picture().Bitmap().Image().pixel(119, 119), qRgb(255, 255, 255));
+}
+
+TEST_F(DepartTest, CreationSwitchesTheDisplayAndCentresThePrintPanelOnTheRealScreen)
+{
+    TDepart& w = Start(1024, 768);
+    ASSERT_EQ(display->requests.size(), 1u);
+    EXPECT_EQ(display->requests[0].mode.dmPelsWidth, 800u);
+    EXPECT_EQ(display->requests[0].mode.dmPelsHeight, 600u);
+    EXPECT_EQ(display->requests[0].mode.dmBitsPerPel, 16u);
+    EXPECT_EQ(w.Pimp->pos(), QPoint(159, 111));
+    EXPECT_EQ(w.StartFolder, QDir::currentPath() + "/");
+    EXPECT_TRUE(w.StartFolder.endsWith('/'));
+    EXPECT_FALSE(w.StartFolder.endsWith("//"));
+
+    window.reset();
+    FakeDisplaySettings refusing(1024, 768, 32);
+    refusing.result = DISP_CHANGE_BADMODE;
+    DisplaySettingsGuard g(&refusing);
+    InitChangeRes();
+    TDepart stuck;
+    EXPECT_EQ(stuck.Pimp->pos(), QPoint(271, 195));  // the display kept its larger mode
+    EXPECT_EQ(stuck.geometry(), QRect(0, 0, 800, 600));
+}
+
+TEST_F(DepartTest, FirstPaintFillsTheAlbumListOnceWithTheRightFolders)
+{
+    for (const char* name : {"Beta", "alpha", "_Reserve", ".cache", "Noël 2025"}) Album(name);
+    Text(root.filePath("LISEZMOI.txt"), "x");
+    Text(root.filePath("photo.bmp"), "x");
+    Start();
+    EXPECT_EQ(window->DL->count(), 0);
+    ShowAndPaint();
+    std::set<QString> listed;
+    for (int i = 0; i < window->DL->count(); ++i) listed.insert(window->DL->item(i)->text());
+    EXPECT_EQ(listed, (std::set<QString>{"Beta", "alpha", "Noël 2025"}));
+    EXPECT_EQ(window->DL->currentRow(), 0);
+    // A later paint does not refill it.
+    Album("Gamma");
+    window->repaint();
+    window->FormPaint();
+    EXPECT_EQ(window->DL->count(), 3);
+}
+
+TEST_F(DepartTest, NoAlbumGivesAnEmptyWindowAndTheZoomClickChangesNothing)
+{
+    Start();
+    ShowAndPaint();
+    EXPECT_EQ(window->DL->count(), 0);
+    EXPECT_TRUE(window->Thumbnails().empty());
+    EXPECT_EQ(window->photo->Picture().Graphic(), nullptr);
+    const QRect before = window->photo->geometry();
+    window->photoClick();
+    EXPECT_EQ(window->ZoomMode, 3);
+    EXPECT_EQ(window->photo->geometry(), before);
+    EXPECT_TRUE(box.texts.empty());
+}
+
+TEST_F(DepartTest, AnAlbumListsItsPicturesSortedAndMakesThumbnailsAtTheirProportions)
+{
+    Album("Alb");
+    Bmp(root.filePath("Alb/b.BMP"), 480, 640);
+    Bmp(root.filePath("Alb/A.bmp"), 640, 480);
+    Bmp(root.filePath("Alb/c.bmp"), 1920, 1080);
+    Bmp(root.filePath("Alb/.hidden.bmp"), 10, 10);
+    Text(root.filePath("Alb/notes.txt"), "x");
+    ASSERT_TRUE(root.mkpath("Alb/sub.bmp"));
+    Start();
+    ShowAndPaint();
+    EXPECT_EQ(window->FL->Items(), (QStringList{"A.bmp", "b.BMP", "c.bmp"}));
+    EXPECT_EQ(QDir::currentPath(), QDir(root.filePath("Alb")).canonicalPath());
+    ASSERT_EQ(window->Thumbnails().size(), 3u);
+    EXPECT_EQ(Thumb(0)->geometry(), QRect(1, 15, 120, 90));
+    EXPECT_EQ(Thumb(1)->geometry(), QRect(17, 130, 89, 120));
+    EXPECT_EQ(Thumb(2)->geometry(), QRect(1, 287, 120, 67));
+    EXPECT_EQ(Thumb(2)->Tag(), 2);
+    EXPECT_EQ(Thumb(1)->Picture().Width(), 120);
+    EXPECT_EQ(Thumb(1)->Picture().Height(), 120);
+    // The strip's range reaches the lowest thumbnail.
+    EXPECT_EQ(window->boite->VertRange(), 354);
+    // The picture itself is stretched into the white square: its colour in the middle.
+    EXPECT_EQ(Thumb(1)->Picture().Bitmap().Image().pixel(60, 60), QColor(Qt::darkCyan).rgb());
+    // Picture 0 is in the photo view, at natural size and centred.
+    EXPECT_EQ(window->NaturalWidth, 640);
+    EXPECT_EQ(window->ZoomMode, 1);
+    EXPECT_EQ(window->photo->geometry(), QRect(8, 58, 640, 480));
+    // A click on VIG2 shows file 2, fitted.
+    QTest::mouseClick(Thumb(2), Qt::LeftButton);
+    EXPECT_EQ(window->NaturalWidth, 1920);
+    EXPECT_EQ(window->ZoomMode, 2);
+    EXPECT_EQ(window->photo->geometry(), QRect(5, 116, 647, 364));
+}
+
+TEST_F(DepartTest, OpeningAnotherAlbumFreesEveryThumbnailFirstAndStartsAtTheTop)
+{
+    Album("One");
+    Album("Two");
+    for (int i = 0; i < 8; ++i) Bmp(root.filePath(QString("One/p%1.bmp").arg(i)), 300, 200);
+    Bmp(root.filePath("Two/only.bmp"), 200, 300);
+    Start();
+    ShowAndPaint();
+    const int one = window->DL->item(0)->text() == "One" ? 0 : 1;
+    window->DL->setCurrentRow(one);
+    ASSERT_EQ(window->Thumbnails().size(), 8u);
+    window->boite->SetVertPosition(400);
+    EXPECT_GT(window->boite->VertPosition(), 0);
+    QPointer<TImage> old = Thumb(7);
+    window->DL->setCurrentRow(1 - one);
+    EXPECT_TRUE(old.isNull());
+    ASSERT_EQ(window->Thumbnails().size(), 1u);
+    EXPECT_EQ(window->boite->VertPosition(), 0);
+    EXPECT_EQ(Thumb(0)->geometry(), QRect(21, 0, 80, 120));
+    EXPECT_EQ(window->NaturalHeight, 300);
+}
+
+TEST_F(DepartTest, ABrokenPictureStopsTheStripKeepsTheEarlierThumbnailsAndThePhoto)
+{
+    Album("A");
+    Album("B");
+    Bmp(root.filePath("A/x.bmp"), 400, 300, Qt::red);
+    Bmp(root.filePath("B/1.bmp"), 300, 300);
+    Text(root.filePath("B/2.bmp"), "this is no bitmap");
+    Bmp(root.filePath("B/3.bmp"), 300, 300);
+    Start();
+    ShowAndPaint();
+    const int a = window->DL->item(0)->text() == "A" ? 0 : 1;
+    window->DL->setCurrentRow(a);
+    ASSERT_EQ(window->NaturalWidth, 400);
+    box.texts.clear();
+    window->DL->setCurrentRow(1 - a);
+    ASSERT_EQ(box.texts.size(), 1u);
+    EXPECT_EQ(box.texts[0], "Image bitmap incorrecte.");
+    ASSERT_EQ(window->Thumbnails().size(), 2u);
+    EXPECT_EQ(Thumb(0)->geometry(), QRect(1, 0, 120, 120));
+    EXPECT_EQ(Thumb(1)->geometry(), QRect(0, 0, 105, 105));  // the failing file's empty control
+    EXPECT_EQ(Thumb(1)->Picture().Graphic(), nullptr);
+    // The photo view still shows the first album's picture.
+    EXPECT_EQ(window->NaturalWidth, 400);
+    EXPECT_EQ(window->photo->geometry(), QRect(128, 148, 400, 300));
+    // The first thumbnail is still clickable through the empty control above it.
+    QTest::mouseClick(Thumb(0), Qt::LeftButton, {}, QPoint(10, 10));
+    EXPECT_EQ(window->NaturalWidth, 300);
+}
+
+TEST_F(DepartTest, AFailedShowKeepsThePreviousPictureAtNaturalSize)
+{
+    Album("A");
+    Bmp(root.filePath("A/a.bmp"), 1024, 768);
+    Bmp(root.filePath("A/b.bmp"), 50, 50);
+    Start();
+    ShowAndPaint();
+    ASSERT_EQ(window->ZoomMode, 2);
+    QFile::remove(root.filePath("A/b.bmp"));
+    Text(root.filePath("A/b.bmp"), "BMbroken");
+    Thumb(1)->Clicked();
+    ASSERT_EQ(box.texts.size(), 1u);
+    EXPECT_EQ(window->NaturalWidth, 1024);
+    EXPECT_EQ(window->ZoomMode, 2);
+    EXPECT_FALSE(window->photo->Stretch());
+    EXPECT_TRUE(window->photo->AutoSize());
+    EXPECT_EQ(window->photo->size(), QSize(1024, 768));
+}
+
+TEST_F(DepartTest, TheZoomToggleFollowsTheLayoutRules)
+{
+    Album("Z");
+    Bmp(root.filePath("Z/big.bmp"), 1024, 768);
+    Bmp(root.filePath("Z/small.bmp"), 400, 300);
+    Start();
+    ShowAndPaint();
+    TDepart& w = *window;
+    EXPECT_EQ(w.ZoomMode, 2);
+    EXPECT_EQ(w.photo->geometry(), QRect(5, 56, 647, 485));
+    QTest::mouseClick(w.photo, Qt::LeftButton);
+    EXPECT_EQ(w.ZoomMode, 1);
+    EXPECT_EQ(w.photo->geometry(), QRect(0, 0, 1024, 768));
+    EXPECT_EQ(w.boitephoto->HorzRange(), 1024);
+    EXPECT_EQ(w.boitephoto->VertRange(), 768);
+    EXPECT_EQ(w.boitephoto->HorzPosition(), 183);
+    EXPECT_EQ(w.boitephoto->VertPosition(), 85);
+    w.photoClick();
+    EXPECT_EQ(w.photo->geometry(), QRect(5, 56, 647, 485));
+    EXPECT_EQ(w.boitephoto->HorzPosition(), 0);
+    EXPECT_EQ(w.boitephoto->VertPosition(), 0);
+
+    // A scrolled view starts at 0, 0 for the next picture.
+    w.photoClick();
+    w.ShowPicture(1);
+    EXPECT_EQ(w.boitephoto->HorzPosition(), 0);
+    EXPECT_EQ(w.boitephoto->VertPosition(), 0);
+    EXPECT_EQ(w.photo->geometry(), QRect(128, 148, 400, 300));
+    w.photoClick();
+    EXPECT_EQ(w.photo->geometry(), QRect(5, 56, 647, 485));
+    w.photoClick();
+    EXPECT_EQ(w.photo->geometry(), QRect(128, 148, 400, 300));
+}
+
+TEST_F(DepartTest, AnAlbumWithoutPicturesHidesThePhoto)
+{
+    Album("Full");
+    Album("Empty");
+    Bmp(root.filePath("Full/a.bmp"), 100, 100);
+    Start();
+    ShowAndPaint();
+    const int full = window->DL->item(0)->text() == "Full" ? 0 : 1;
+    window->DL->setCurrentRow(full);
+    EXPECT_TRUE(window->photo->isVisible());
+    window->DL->setCurrentRow(1 - full);
+    EXPECT_TRUE(window->Thumbnails().empty());
+    EXPECT_FALSE(window->photo->isVisible());
+    EXPECT_EQ(window->NaturalWidth, 100);
+}
+
+TEST_F(DepartTest, ClosingFreesTheThumbnailsAndRestoresTheDisplay)
+{
+    Album("A");
+    Bmp(root.filePath("A/a.bmp"), 100, 100);
+    Start(1024, 768);
+    ShowAndPaint();
+    ASSERT_EQ(window->Thumbnails().size(), 1u);
+    QTest::mouseClick(window->quitter, Qt::LeftButton);
+    EXPECT_TRUE(window->Thumbnails().empty());
+    ASSERT_EQ(display->requests.size(), 2u);
+    EXPECT_EQ(display->requests[1].mode.dmPelsWidth, 1024u);
+    EXPECT_EQ(display->requests[1].mode.dmPelsHeight, 768u);
+    EXPECT_EQ(display->requests[1].mode.dmBitsPerPel, 16u);
+    EXPECT_FALSE(window->isVisible());
+}
+
+TEST_F(DepartTest, AMinimiseCommandMinimisesTheMainWindowItself)
+{
+    Start();
+    ShowAndPaint();
+    window->SystemCommand(0xF021);  // not exactly SC_MINIMIZE: ignored
+    EXPECT_FALSE(window->isMinimized());
+    window->SystemCommand(TDXForm::SC_MINIMIZE);
+    QTRY_VERIFY(window->isMinimized());
+}

@@ -1,0 +1,74 @@
+#include "browser/layout.h"
+#include "platform/arith.h"
+
+#include <gtest/gtest.h>
+
+using namespace galimo;
+
+TEST(ThumbnailLayout, WorkedSizesAndPositions)
+{
+    struct Row {
+        int w, h;
+        float r;
+        Size2 size;
+        Point2 at;
+    } rows[] = {
+        {640, 480, 0.75f, {120, 90}, {1, 15}},       {480, 640, 1.3333334f, {89, 120}, {17, 0}},
+        {1000, 1500, 1.5f, {80, 120}, {21, 0}},      {1500, 1000, 0.6666667f, {120, 80}, {1, 20}},
+        {1920, 1080, 0.5625f, {120, 67}, {1, 27}},   {100, 100, 1.0f, {120, 120}, {1, 0}},
+    };
+    for (const Row& row : rows) {
+        const float r = Ratio(row.h, row.w);
+        EXPECT_EQ(r, row.r) << row.w << "x" << row.h;
+        const Size2 size = ThumbnailSize(r);
+        EXPECT_EQ(size, row.size) << row.w << "x" << row.h;
+        EXPECT_EQ(ThumbnailPosition(0, size), row.at) << row.w << "x" << row.h;
+    }
+}
+
+TEST(ThumbnailLayout, FileThreeIsCentredAt450)
+{
+    const Size2 s = ThumbnailSize(Ratio(480, 640));
+    const Point2 at = ThumbnailPosition(3, s);
+    EXPECT_EQ(at.Y + s.Height / 2, 450);
+    EXPECT_EQ(at, (Point2{1, 405}));
+}
+
+TEST(PhotoLayout, WorkedExamplesIn657By597)
+{
+    struct Row {
+        int w, h;
+        bool natural;
+        Size2 size;
+        Point2 at;
+    } rows[] = {
+        {640, 480, true, {640, 480}, {8, 58}},    {400, 300, true, {400, 300}, {128, 148}},
+        {657, 400, false, {647, 394}, {5, 101}},  {1024, 768, false, {647, 485}, {5, 56}},
+        {768, 1024, false, {440, 587}, {108, 5}}, {2000, 1000, false, {647, 324}, {5, 136}},
+        {1000, 950, false, {647, 615}, {5, 0}},   {480, 640, false, {440, 587}, {108, 5}},
+        {600, 597, false, {647, 644}, {5, 0}},
+    };
+    for (const Row& row : rows) {
+        const float ratio = Ratio(row.h, row.w);
+        EXPECT_EQ(ShowsNatural(row.w, row.h, 657, 597), row.natural) << row.w << "x" << row.h;
+        const Size2 size = row.natural ? Size2{row.w, row.h} : FitPhoto(ratio, 657, 597);
+        EXPECT_EQ(size, row.size) << row.w << "x" << row.h;
+        EXPECT_EQ(PlacePhoto(size, 657, 597), row.at) << row.w << "x" << row.h;
+    }
+}
+
+TEST(PhotoLayout, FitRoundsHalfToEven)
+{
+    // 647 x 0.5 = 323.5 -> 324; a ratio giving 324.5 must give 324 too.
+    EXPECT_EQ(FitPhoto(0.5f, 657, 597).Height, 324);
+    EXPECT_EQ(FitPhoto(0.5f, 659, 597).Height, 324);  // 649 x 0.5 = 324.5
+    EXPECT_EQ(FitPhoto(0.5f, 661, 597).Height, 326);  // 325.5 -> 326
+}
+
+TEST(PhotoLayout, NaturalScrollPositionsShowTheMiddleClamped)
+{
+    EXPECT_EQ(CentredScrollPosition(1024, 657, 400), 183);
+    EXPECT_EQ(CentredScrollPosition(768, 597, 200), 85);
+    EXPECT_EQ(CentredScrollPosition(768, 597, 50), 50);  // clamped to the bar's maximum
+    EXPECT_EQ(CentredScrollPosition(400, 657, 0), 0);    // smaller than the view
+}
