@@ -1,0 +1,204 @@
+#include "gif/gifimage.h"
+
+#include "gif/gifrender.h"
+#include "picture/fileformats.h"
+#include "platform/arith.h"
+
+#include <cstring>
+
+namespace galimo {
+
+// --- shared helpers ---------------------------------------------------------------------
+
+void WarnImage(const TGIFImage* image, const TGIFPersistent* sender, int severity, const std::string& message)
+{
+    if (image) image->Warn(sender, severity, message);
+}
+
+void TGIFItem::Warn(int severity, const std::string& message) const { WarnImage(image, this, severity, message); }
+
+void ReadExact(TStream& stream, void* buffer, size_t count)
+{
+    if (stream.Read(buffer, count) != count) throw GIFException("Premature end of data");
+}
+
+uint8_t ReadByte(TStream& stream)
+{
+    uint8_t b;
+    ReadExact(stream, &b, 1);
+    return b;
+}
+
+void ReadTextBlocks(TStream& stream, std::vector<std::string>& lines)
+{
+    lines.clear();
+    char buffer[255];
+    for (;;) {
+        const int k = TryReadByte(stream);
+        if (k <= 0) return;
+        ReadExact(stream, buffer, static_cast<size_t>(k));
+        lines.emplace_back(buffer, strnlen(buffer, static_cast<size_t>(k)));
+    }
+}
+
+// --- header -----------------------------------------------------------------------------
+
+namespace {
+
+// The first three bytes, up to a zero byte, upper-cased: is it "GIF"?
+bool IsGIFSignature(const uint8_t* bytes)
+{
+    char text[4] = {};
+    for (int i = 0; i < 3 && bytes[i]; ++i) {
+        char c = static_cast<char>(bytes[i]);
+        if (c >= 'a' && c <= 'z') c = static_cast<char>(c - 'a' + 'A');
+        text[i] = c;
+    }
+    return std::strcmp(text, "GIF") == 0;
+}
+
+}  // namespace
+
+void TGIFHeader::LoadFromStream(TStream& stream)
+{
+    const int64_t start = stream.Position();
+    uint8_t sig[6];
+    ReadExact(stream, sig, 6);
+    if (!IsGIFSignature(sig)) {
+        // Some files carry four bytes of their own before the signature.
+        stream.SetPosition(start);
+        stream.Skip(4);
+        ReadExact(stream, sig, 6);
+        if (!IsGIFSignature(sig)) throw GIFException("Invalid GIF signature");
+    }
+    std::memcpy(Signature, sig, 3);
+    std::memcpy(Version, sig + 3, 3);
+
+    uint8_t lsd[7];
+    ReadExact(stream, lsd, 7);
+    ScreenWidth = GetLE16(lsd);
+    ScreenHeight = GetLE16(lsd + 2);
+    ScreenFlags = lsd[4];
+    BackgroundIndex = lsd[5];
+    PixelAspect = lsd[6];
+    if (ScreenFlags & 0x80)
+        GlobalColors.LoadEntries(stream, 2 << (ScreenFlags & 7));
+    else
+        GlobalColors.Reset();
+}
+
+void TGIFHeader::CopyFrom(const TGIFHeader& source)
+{
+    std::memcpy(Signature, source.Signature, sizeof Signature);
+    std::memcpy(Version, source.Version, sizeof Version);
+    ScreenWidth = source.ScreenWidth;
+    ScreenHeight = source.ScreenHeight;
+    ScreenFlags = source.ScreenFlags;
+    BackgroundIndex = source.BackgroundIndex;
+    PixelAspect = source.PixelAspect;
+    GlobalColors.CopyFrom(source.GlobalColors);
+}
+
+// --- frames and trailer -----------------------------------------------------------------
+
+void TGIFImageList::LoadFromStream(TStream& stream, TGIFImage* parent)
+{
+    const int64_t size = stream.Size();
+    for (;;) {
+        int b;
+        do b = TryReadByte(stream);
+        while (b == 0);
+        if (b < 0) return;  // no trailer: the frames so far are the picture
+        stream.Skip(-1);
+        if (b == 0x3B) return;
+        if (b != 0x21 && b != 0x2C) {
+            Warn(1, "Unknown GIF block type");
+            return;
+        }
+        auto frame = std::make_unique<TGIFSubImage>(parent);
+        frame->LoadFromStream(stream);  // on failure the new frame is destroyed
+        Add(std::move(frame));
+        if (parent && size > 0)
+            parent->LoadProgress(static_cast<int>(RoundEven(static_cast<long double>(stream.Position()) * 100 / size)));
+    }
+}
+
+void TGIFTrailer::LoadFromStream(TStream& stream)
+{
+    const int b = TryReadByte(stream);
+    if (b >= 0 && b != 0x3B) Warn(1, "Invalid Image trailer");
+}
+
+// --- picture ----------------------------------------------------------------------------
+
+const TGraphicClass TGIFImage::ClassInfo{"TGIFImage", [] { return std::unique_ptr<TGraphic>(new TGIFImage); }};
+
+TGIFImage::TGIFImage() = default;
+
+TGIFImage::~TGIFImage()
+{
+    painterState.reset();
+    images.Clear();
+}
+
+void TGIFImage::Warn(const TGIFPersistent* sender, int severity, const std::string& message) const
+{
+    if (OnWarn) OnWarn(sender, severity, message);
+}
+
+void TGIFImage::Reset()
+{
+    painterState.reset();
+    images.Clear();
+    header.GlobalColors.Reset();
+    header.ScreenWidth = 0;
+    header.ScreenHeight = 0;
+}
+
+void TGIFImage::LoadFromStream(TStream& stream)
+{
+    Progress(ProgressStage::Starting, 0, false);
+    try {
+        Reset();
+        const int64_t start = stream.Position();
+        try {
+            header.LoadFromStream(stream);
+            images.LoadFromStream(stream, this);
+            TGIFTrailer trailer(this);
+            trailer.LoadFromStream(stream);
+        } catch (...) {
+            stream.SetPosition(start);
+            throw;
+        }
+    } catch (...) {
+        Progress(ProgressStage::Ending, 0, true);
+        throw;
+    }
+    Progress(ProgressStage::Ending, 100, true);
+    Changed();
+}
+
+void TGIFImage::Assign(const TGraphic& source)
+{
+    const auto* other = dynamic_cast<const TGIFImage*>(&source);
+    if (!other)
+        throw EInvalidGraphicOperation("Impossible d'affecter un " + std::string(source.Class().Name) + " à un TGIFImage");
+    if (other == this) return;
+    Reset();
+    header.CopyFrom(other->header);
+    for (const auto& frame : other->images) images.Add(frame->Clone(this));
+    SetTransparent(other->Transparent());
+    Changed();
+}
+
+// --- module -----------------------------------------------------------------------------
+
+void InitGIFModule() { TFileFormatsList::Instance().Add("GIF", "GIF Image", TGIFImage::ClassInfo); }
+
+void FinalizeGIFModule()
+{
+    TFileFormatsList::Instance().Remove(TGIFImage::ClassInfo);
+    FreeExtensionRegistries();
+}
+
+}  // namespace galimo

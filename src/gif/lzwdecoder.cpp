@@ -1,0 +1,272 @@
+#include "gif/lzwdecoder.h"
+
+#include "gif/gifsubimage.h"
+
+#include <algorithm>
+#include <cstring>
+
+namespace galimo {
+
+namespace {
+
+constexpr int TableSize = 4096;
+constexpr int StackSize = 8192;
+constexpr int MaxMinCodeSize = 11;  // the largest whose codes fit the 4096-entry tables
+
+// Skips data sub-blocks through the zero-length terminator (or to the end of the data).
+void SkipSubBlocks(TStream& stream)
+{
+    for (;;) {
+        const int n = TryReadByte(stream);
+        if (n <= 0) return;
+        stream.Skip(n);
+    }
+}
+
+// All the state of one frame's decoding in one fixed block: nothing is allocated per code
+// or per pixel. Strings are expanded backwards onto the stack and handed out from there,
+// so a string is never copied except into the pixels.
+class TLZWDecoder {
+public:
+    TLZWDecoder(TGIFSubImage& frame, TStream& stream, int minCodeSize)
+        : frame(frame), stream(stream), minCodeSize(minCodeSize), clearCode(1 << minCodeSize), endCode(clearCode + 1)
+    {
+        codeWidth = minCodeSize + 1;
+        growLimit = 2 * clearCode;
+        nextFree = clearCode + 2;
+        std::memset(blockBuffer, 0, sizeof blockBuffer);
+    }
+
+    // Hands out up to n characters into out; fewer when the data ran out or the end code
+    // came (decoding has then ended).
+    size_t Fill(uint8_t* out, size_t n)
+    {
+        size_t done = 0;
+        while (done < n) {
+            size_t pending = static_cast<size_t>(stackEnd - sp);
+            if (pending == 0) {
+                if (DecodeNext() < 0) return done;
+                pending = static_cast<size_t>(stackEnd - sp);
+            }
+            const size_t k = std::min(pending, n - done);
+            if (k <= 8) {
+                for (size_t i = 0; i < k; ++i) out[done + i] = sp[i];
+            } else {
+                std::memcpy(out + done, sp, k);
+            }
+            sp += k;
+            done += k;
+        }
+        return done;
+    }
+
+    // The finishing request: one more character, so that the end code that normally
+    // follows the last pixel is consumed. Then, whatever ended the pixels, leave the
+    // stream right after the terminator: never inside the data, never beyond it.
+    void Finish()
+    {
+        if (sp == stackEnd) DecodeNext();
+        if (!terminatorSeen && !dataSkipped) SkipSubBlocks(stream);
+    }
+
+private:
+    // Reads and expands one code; its string is left on the stack. Answers the first
+    // character, -1 when the data ran out, -2 at the end code.
+    int DecodeNext()
+    {
+        int code;
+        if (startPending) {
+            // Decoding always begins with a fresh table, whatever the first code is.
+            startPending = false;
+            code = clearCode;
+        } else {
+            code = ReadCode();
+            if (code < 0) return code;
+        }
+
+        if (code == clearCode) {
+            ClearTable();
+            do {
+                code = ReadCode();
+                firstChar = static_cast<uint8_t>(code);
+                prevCode = code;
+            } while (code == clearCode);
+            if (code < 0) return code;
+            // Normally a root code; taken as a character as it stands.
+            *--sp = static_cast<uint8_t>(code);
+            return code;
+        }
+
+        if (code == endCode) {
+            if (!terminatorSeen) {
+                SkipSubBlocks(stream);
+                dataSkipped = true;
+            }
+            return -2;
+        }
+
+        const int inCode = code;
+        uint8_t* p = stackEnd;
+        if (code >= nextFree) {
+            // The string being defined right now (KwKwK), or any invalid code beyond it:
+            // the previous string plus its own first character.
+            *--p = firstChar;
+            code = prevCode;
+        }
+        while (code >= clearCode) {
+            *--p = suffix[code];
+            // A chain longer than any table can hold never reaches a root code.
+            if (prefix[code] == code || p == stack) throw GIFException("Circular decoder table entry");
+            code = prefix[code];
+        }
+        firstChar = static_cast<uint8_t>(code);  // a root code stands for itself
+        *--p = firstChar;
+
+        if (nextFree < TableSize) {
+            prefix[nextFree] = static_cast<uint16_t>(prevCode);
+            suffix[nextFree] = firstChar;
+            ++nextFree;
+            // Once the table is full the width stays at 12 bits until the next clear code.
+            if (nextFree >= growLimit && growLimit < TableSize) {
+                growLimit *= 2;
+                ++codeWidth;
+            }
+        }
+        prevCode = inCode;
+        sp = p;
+        return firstChar;
+    }
+
+    void ClearTable()
+    {
+        for (int r = 0; r < clearCode; ++r) {
+            prefix[r] = 0;
+            suffix[r] = static_cast<uint8_t>(r);
+        }
+        std::memset(prefix + clearCode, 0, sizeof(prefix[0]) * static_cast<size_t>(TableSize - clearCode));
+        std::memset(suffix + clearCode, 0, sizeof(suffix[0]) * static_cast<size_t>(TableSize - clearCode));
+        codeWidth = minCodeSize + 1;
+        growLimit = 2 * clearCode;
+        nextFree = clearCode + 2;
+        sp = stackEnd;
+    }
+
+    // The next codeWidth bits, least significant bit first; -1 when the data ran out.
+    int ReadCode()
+    {
+        // Fetch when the unread bits are not more than one code (equality included).
+        if (bitPos + codeWidth >= bitEnd && !Fetch()) return -1;
+        const uint8_t* b = blockBuffer + (bitPos >> 3);
+        const uint32_t bits = uint32_t(b[0]) | (uint32_t(b[1]) << 8) | (uint32_t(b[2]) << 16);
+        const int code = static_cast<int>((bits >> (bitPos & 7)) & ((1u << codeWidth) - 1));
+        bitPos += codeWidth;
+        return code;
+    }
+
+    // Appends data sub-blocks behind the last two bytes of the previous one until the
+    // next code is complete, or the data ends. False when no bits can come any more.
+    bool Fetch()
+    {
+        if (terminatorSeen) {
+            if (bitPos >= bitEnd) frame.Warn(1, "Decoder bit buffer under-run");
+            return false;
+        }
+        if (dataSkipped || streamEnded) return false;
+        do {
+            // At most 12 unread bits: the two last bytes hold them all.
+            blockBuffer[0] = blockBuffer[bufferedBytes - 2];
+            blockBuffer[1] = blockBuffer[bufferedBytes - 1];
+            int n = TryReadByte(stream);
+            if (n < 0) return false;
+            if (n == 0) {
+                terminatorSeen = true;
+            } else {
+                const int got = static_cast<int>(stream.Read(blockBuffer + 2, static_cast<size_t>(n)));
+                if (got < n) {
+                    frame.Warn(1, "Premature end of data");
+                    n = got;
+                    streamEnded = true;
+                }
+            }
+            bufferedBytes = n + 2;
+            bitPos = bitPos - bitEnd + 16;
+            bitEnd = 8 * (n + 2);
+            // Codes are read three bytes at a time; what lies past the data reads as zero.
+            blockBuffer[n + 2] = blockBuffer[n + 3] = blockBuffer[n + 4] = 0;
+        } while (bitPos + codeWidth > bitEnd && !terminatorSeen && !streamEnded);
+        if (bitPos + codeWidth > bitEnd) {
+            // A code cut short by the end of the data is no code: it makes no pixel out
+            // of bits that are not there. It still counts as read, so the next request
+            // finds every bit used.
+            bitPos += codeWidth;
+            return false;
+        }
+        return true;
+    }
+
+    TGIFSubImage& frame;
+    TStream& stream;
+    const int minCodeSize;
+    const int clearCode;
+    const int endCode;
+    int codeWidth;
+    int growLimit;
+    int nextFree;
+    int prevCode = 0;
+    uint8_t firstChar = 0;
+    bool startPending = true;
+    bool terminatorSeen = false;
+    bool dataSkipped = false;  // the end code skipped the rest of the data
+    bool streamEnded = false;  // a sub-block was cut short by the end of the stream
+    int bufferedBytes = 2;
+    int bitPos = 0;
+    int bitEnd = 0;
+
+    uint16_t prefix[TableSize];
+    uint8_t suffix[TableSize];
+    uint8_t stack[StackSize];
+    uint8_t* const stackEnd = stack + StackSize;
+    uint8_t* sp = stackEnd;  // pending characters are [sp, stackEnd)
+    uint8_t blockBuffer[2 + 255 + 5];
+};
+
+}  // namespace
+
+void DecodePixels(TGIFSubImage& frame, TStream& stream)
+{
+    frame.AllocatePixels();
+    uint8_t* const pixels = frame.Pixels();
+    const uint8_t fill = frame.HasTransparency && frame.GraphicControl ? frame.GraphicControl->TransparentIndex : 0;
+    if (pixels && fill != 0) std::memset(pixels, fill, frame.PixelCount());
+
+    const int minCodeSize = TryReadByte(stream);
+    if (minCodeSize < 0) return;
+    if (minCodeSize > MaxMinCodeSize) {
+        // Its clear code lies outside the tables. Failing the whole picture for one frame
+        // nobody can decode would lose the frames that can be shown, so the frame keeps
+        // its fill value, the reader says why, and the next block is read.
+        frame.Warn(1, "Invalid LZW minimum code size");
+        SkipSubBlocks(stream);
+        return;
+    }
+
+    TLZWDecoder decoder(frame, stream, minCodeSize);
+    const int width = frame.Width;
+    const int height = frame.Height;
+    if (pixels) {
+        if (!frame.IsInterlaced()) {
+            decoder.Fill(pixels, frame.PixelCount());
+        } else {
+            // Each row goes straight to its final place.
+            TInterlaceRows rows(height);
+            for (int n = 0; n < height; ++n) {
+                const size_t w = static_cast<size_t>(width);
+                if (decoder.Fill(pixels + static_cast<size_t>(rows.Row()) * w, w) < w) break;
+                rows.Next();
+            }
+        }
+    }
+    decoder.Finish();
+}
+
+}  // namespace galimo
