@@ -8,6 +8,41 @@
 
 namespace galimo {
 
+namespace {
+IPrinter* currentPrinter = nullptr;
+IPrintDialog* currentDialog = nullptr;
+}  // namespace
+
+IPrinter& Printer()
+{
+    if (currentPrinter) return *currentPrinter;
+    // Never destroyed: a QPrinter must not be torn down after the application object,
+    // and the process's end reclaims it anyway.
+    static TQtPrinter* qt = new TQtPrinter;
+    return *qt;
+}
+
+IPrintDialog& PrintDialog()
+{
+    if (currentDialog) return *currentDialog;
+    static TQtPrintDialog qt;
+    return qt;
+}
+
+IPrinter* SetPrinter(IPrinter* printer)
+{
+    IPrinter* previous = currentPrinter;
+    currentPrinter = printer;
+    return previous;
+}
+
+IPrintDialog* SetPrintDialog(IPrintDialog* dialog)
+{
+    IPrintDialog* previous = currentDialog;
+    currentDialog = dialog;
+    return previous;
+}
+
 TQtPrinter::TQtPrinter() = default;
 
 TQtPrinter::~TQtPrinter() { Abort(); }

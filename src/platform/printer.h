@@ -50,6 +50,14 @@ public:
     virtual bool Execute(IPrinter& printer, QWidget* parent) = 0;
 };
 
+// The current printer and the print dialog in force: Qt's unless a test put its own.
+// The current printer is one for the whole run, so an orientation set on it stays.
+IPrinter& Printer();
+IPrintDialog& PrintDialog();
+// Replace them (tests); nullptr puts Qt's back. Each returns the previous one.
+IPrinter* SetPrinter(IPrinter* printer);
+IPrintDialog* SetPrintDialog(IPrintDialog* dialog);
+
 // The current printer over QPrinter at the printer's own resolution. The QPrinter is
 // made on first use: looking for printers at start-up would slow every start.
 class TQtPrinter : public IPrinter {

@@ -17,31 +17,14 @@ namespace {
 
 TRect ToCanvasRect(const TSheetRect& r) { return {r.Left, r.Top, r.Right, r.Bottom}; }
 
-IPrinter& OrOwn(IPrinter* given, std::unique_ptr<IPrinter>& own)
-{
-    if (given) return *given;
-    own = std::make_unique<TQtPrinter>();
-    return *own;
-}
-
-IPrintDialog& OrOwn(IPrintDialog* given, std::unique_ptr<IPrintDialog>& own)
-{
-    if (given) return *given;
-    own = std::make_unique<TQtPrintDialog>();
-    return *own;
-}
-
 const QColor kPreviewGrey(192, 192, 192);
 const QColor kSurfaceGrey(194, 194, 194);  // the surface before its first drawing
 
 }  // namespace
 
-TPrintPanel::TPrintPanel(const PrintPanelControls& controls, IShownPicture& shown, IPrinter* givenPrinter,
-                         IPrintDialog* givenDialog)
-    : c(controls),
-      picture(shown),
-      printer(OrOwn(givenPrinter, ownPrinter)),
-      dialog(OrOwn(givenDialog, ownDialog))
+TPrintPanel::TPrintPanel(const PrintPanelControls& controls, IShownPicture& shown, IPrinter* printer,
+                         IPrintDialog* dialog)
+    : c(controls), picture(shown), givenPrinter(printer), givenDialog(dialog)
 {
     // The preview surface: one pixel per millimetre, whatever the form gave the control.
     TPicture& surface = c.page->Picture();
@@ -140,7 +123,7 @@ void TPrintPanel::LanceImpClick()
     // Refused before the dialog: the user learns why without choosing a printer first.
     if (PhotoRect(0, 0, PrintWidth, PrintHeight).Empty()) throw Exception(MsgPhotoTooSmall);
     if (!picture.Graphic() || picture.Graphic()->Empty()) throw Exception(MsgNoPhoto);
-    if (!dialog.Execute(printer, c.Pimp->window())) return;
+    if (!CurrentDialog().Execute(CurrentPrinter(), c.Pimp->window())) return;
     PrintRequested = true;
     try {
         RedrawLayout();
@@ -196,6 +179,7 @@ void TPrintPanel::Print(TSheetOrientation orientation, const TSheetRect& sheetRe
     TGraphic* graphic = picture.Graphic();
     if (!graphic || graphic->Empty()) throw Exception(MsgNoPhoto);
 
+    IPrinter& printer = CurrentPrinter();
     printer.SetOrientation(orientation == TSheetOrientation::Landscape ? TPrinterOrientation::Landscape
                                                                        : TPrinterOrientation::Portrait);
     const int pageWidth = printer.PageWidth();

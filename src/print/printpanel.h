@@ -9,7 +9,6 @@
 
 #include <QObject>
 #include <array>
-#include <memory>
 
 class QAbstractButton;
 class QLabel;
@@ -56,8 +55,9 @@ inline constexpr const char* MsgNoPhoto = "Aucune photo à imprimer";
 
 class TPrintPanel : public QObject {
 public:
-    // printer and dialog are test seams; null means Qt's, owned by the panel. The panel
-    // connects its own controls; the window connects `Imprimer` to ImprimerClick.
+    // printer and dialog are test seams; null means the ones in force when printing
+    // (Printer(), PrintDialog()). The panel connects its own controls; the window
+    // connects `Imprimer` to ImprimerClick.
     TPrintPanel(const PrintPanelControls& controls, IShownPicture& picture, IPrinter* printer = nullptr,
                 IPrintDialog* dialog = nullptr);
     ~TPrintPanel() override;
@@ -88,12 +88,13 @@ private:
     void ResetMargin();
     void Print(TSheetOrientation orientation, const TSheetRect& sheetRect);
 
+    IPrinter& CurrentPrinter() const { return givenPrinter ? *givenPrinter : Printer(); }
+    IPrintDialog& CurrentDialog() const { return givenDialog ? *givenDialog : PrintDialog(); }
+
     PrintPanelControls c;
     IShownPicture& picture;
-    std::unique_ptr<IPrinter> ownPrinter;
-    std::unique_ptr<IPrintDialog> ownDialog;
-    IPrinter& printer;
-    IPrintDialog& dialog;
+    IPrinter* givenPrinter;
+    IPrintDialog* givenDialog;
 };
 
 }  // namespace galimo

@@ -404,3 +404,33 @@ TEST_F(PrintPanelTest, SquarePictureCountsAsNotTaller)
 
 }  // namespace
 }  // namespace galimo::test
+
+namespace galimo::test {
+namespace {
+
+// Without printer and dialog of its own, the panel prints on those in force at the time.
+TEST(PrintPanelSeams, UsesThePrinterInForce)
+{
+    TPanelWindow w;
+    TTestPicture picture;
+    picture.Set(160, 120, QColor(200, 40, 60));
+    TPrintPanel panel(w.Controls(), picture);
+    TRecordingPrinter printer(740, 1050);
+    TScriptedDialog dialog;
+    TRecordingMessageBox box;
+    IPrinter* previousPrinter = SetPrinter(&printer);
+    IPrintDialog* previousDialog = SetPrintDialog(&dialog);
+    EXPECT_EQ(&Printer(), &printer);
+    panel.ImprimerClick();
+    w.LanceImp->click();
+    EXPECT_EQ(dialog.Shown, 1);
+    EXPECT_EQ(printer.Calls.back(), "EndDoc");
+    EXPECT_TRUE(box.Texts.empty());
+    SetPrinter(previousPrinter);
+    SetPrintDialog(previousDialog);
+    EXPECT_NE(dynamic_cast<TQtPrinter*>(&Printer()), nullptr);
+    EXPECT_NE(dynamic_cast<TQtPrintDialog*>(&PrintDialog()), nullptr);
+}
+
+}  // namespace
+}  // namespace galimo::test
