@@ -77,7 +77,9 @@ void TDepart::showEvent(QShowEvent* event)
 void TDepart::paintEvent(QPaintEvent* event)
 {
     TDXForm::paintEvent(event);
-    Guard([this] { FormPaint(); });
+    // The paint handler builds the strip and repaints it piece by piece: it runs right
+    // after this paint, not inside it, since Qt cannot repaint within a paint.
+    if (FirstPaint) QMetaObject::invokeMethod(this, [this] { Guard([this] { FormPaint(); }); }, Qt::QueuedConnection);
 }
 
 void TDepart::FormPaint()

@@ -18,7 +18,8 @@ QApplication& App()
     static int argc = 1;
     static char name[] = "test";
     static char* argv[] = {name, nullptr};
-    static QApplication app(argc, argv);
+    // Never destroyed: widgets and statics may outlive any order of static destruction.
+    static QApplication& app = *new QApplication(argc, argv);
     return app;
 }
 
