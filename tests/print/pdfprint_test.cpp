@@ -3,7 +3,10 @@
 #include "fakes.h"
 #include "panelfixture.h"
 
+#include <QApplication>
+#include <QDialog>
 #include <QFile>
+#include <QTimer>
 #include <QPrinter>
 #include <QProcess>
 #include <QTemporaryDir>
@@ -209,6 +212,30 @@ TEST_F(PdfPrintTest, PhotoPrintsAtThePrintersResolution)
     }
     // Half the page width holds about 150 photo pixels: some 75 light and dark bands.
     EXPECT_GT(changes, 100);
+}
+
+// The real dialog is shown modally over the given printer; closing it without confirming
+// prints nothing. Confirming is the user's part, tried by hand and in the end-to-end run.
+TEST_F(PdfPrintTest, QtDialogCancelledPrintsNothing)
+{
+    picture.Set(160, 120, kRed);
+    TQtPrintDialog qtDialog;
+    panel = std::make_unique<TPrintPanel>(w.Controls(), picture, &printer, &qtDialog);
+    panel->ImprimerClick();
+    bool seen = false;
+    QTimer::singleShot(0, [&] {
+        if (QWidget* modal = QApplication::activeModalWidget()) {
+            seen = modal->inherits("QPrintDialog");
+            static_cast<QDialog*>(modal)->reject();
+        }
+    });
+    w.LanceImp->click();
+    EXPECT_TRUE(seen);
+    EXPECT_TRUE(box.Texts.empty());
+    EXPECT_FALSE(QFile::exists(dir.filePath("page.pdf")));
+    // A printer of another kind is not one the dialog can configure.
+    TRecordingPrinter other(100, 100);
+    EXPECT_THROW(qtDialog.Execute(other, nullptr), EPrinter);
 }
 
 }  // namespace
