@@ -1,5 +1,6 @@
 // The main window offscreen: its form, the album list, the thumbnail strip, the photo view.
 #include "../app/fakedisplaysettings.h"
+#include "about/fap.h"
 #include "app/changeres.h"
 #include "browser/depart.h"
 #include "picture/bitmap.h"
@@ -15,6 +16,7 @@
 #include <QSignalSpy>
 #include <QTemporaryDir>
 #include <QTest>
+#include <QTimer>
 #include <gtest/gtest.h>
 #include <set>
 
@@ -386,4 +388,27 @@ TEST_F(DepartTest, AMinimiseCommandMinimisesTheMainWindowItself)
     EXPECT_FALSE(window->isMinimized());
     window->SystemCommand(TDXForm::SC_MINIMIZE);
     QTRY_VERIFY(window->isMinimized());
+}
+
+TEST_F(DepartTest, TheAboutBoxShowsModallyAndFermerClosesIt)
+{
+    Start();
+    ShowAndPaint();
+    TFap fap(window.get());
+    EXPECT_FALSE(fap.isVisible());
+    EXPECT_EQ(fap.size(), QSize(281, 185));
+    EXPECT_TRUE(fap.Label2->text().isEmpty());
+    EXPECT_EQ(fap.SpeedButton1->text(), "FERMER");
+    bool wasModal = false;
+    window->ShowAbout = [&] {
+        QTimer::singleShot(0, &fap, [&] {
+            wasModal = fap.isVisible() && QApplication::activeModalWidget() == &fap;
+            QTest::mouseClick(fap.SpeedButton1, Qt::LeftButton);
+        });
+        fap.exec();
+    };
+    QTest::mouseClick(window->AP, Qt::LeftButton);
+    EXPECT_TRUE(wasModal);
+    EXPECT_FALSE(fap.isVisible());
+    EXPECT_TRUE(window->isVisible());
 }
