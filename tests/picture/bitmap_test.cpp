@@ -97,6 +97,20 @@ TEST(BitmapReader, BadAndQuestionableFilesFailCleanlyOrRead)
     }
 }
 
+TEST(BitmapReader, TheFuzzCorpusReadsOrFailsCleanly)
+{
+    const QString corpus = QString(GALIMO_SOURCE_DIR) + "/fuzz/bmp/corpus/";
+    const QStringList files = QDir(corpus).entryList(QDir::Files);
+    ASSERT_FALSE(files.isEmpty());
+    for (const QString& name : files) {
+        TBitmap b;
+        try {
+            Load(b, ReadAll(corpus + name));
+        } catch (const EInvalidGraphic&) {
+        }
+    }
+}
+
 TEST(BitmapReader, EveryPrefixOfAValidFileReadsOrFailsCleanly)
 {
     for (const char* name : {"g/pal8rle.bmp", "g/pal4rle.bmp", "g/rgb24.bmp", "g/rgb16bfdef.bmp", "g/pal1.bmp"}) {
