@@ -412,3 +412,28 @@ TEST_F(DepartTest, TheAboutBoxShowsModallyAndFermerClosesIt)
     EXPECT_FALSE(fap.isVisible());
     EXPECT_TRUE(window->isVisible());
 }
+
+TEST_F(DepartTest, StartFolderEndsInExactlyOneSeparator)
+{
+    display = std::make_unique<FakeDisplaySettings>(800, 600, 16);
+    guard = std::make_unique<DisplaySettingsGuard>(display.get());
+    QDir::setCurrent("/");
+    {
+        TDepart atRoot;
+        EXPECT_EQ(atRoot.StartFolder, "/");
+    }
+    ASSERT_TRUE(root.mkpath("sub/deeper"));
+    QDir::setCurrent(root.filePath("sub/deeper"));
+    TDepart inSub;
+    EXPECT_EQ(inSub.StartFolder, QDir(root.filePath("sub/deeper")).canonicalPath() + "/");
+}
+
+TEST_F(DepartTest, ALargeAlbumRestoresTheCursorAfterTheHourglass)
+{
+    Album("Big");
+    for (int i = 0; i < 130; ++i) Text(root.filePath(QString("Big/p%1.bmp").arg(i, 3, 10, QChar('0'))), "");
+    Start();
+    ShowAndPaint();
+    EXPECT_EQ(window->FL->Count(), 130);
+    EXPECT_EQ(QApplication::overrideCursor(), nullptr);
+}
