@@ -41,23 +41,91 @@ public:
     // came (decoding has then ended).
     size_t Fill(uint8_t* out, size_t n)
     {
-        size_t done = 0;
-        while (done < n) {
-            size_t pending = static_cast<size_t>(stackEnd - sp);
-            if (pending == 0) {
-                if (DecodeNext() < 0) return done;
-                pending = static_cast<size_t>(stackEnd - sp);
-            }
-            const size_t k = std::min(pending, n - done);
-            if (k <= 8) {
-                for (size_t i = 0; i < k; ++i) out[done + i] = sp[i];
-            } else {
-                std::memcpy(out + done, sp, k);
-            }
+        uint8_t* o = out;
+        uint8_t* const e = out + n;
+        // Characters left over from the last string first.
+        {
+            const size_t k = std::min(static_cast<size_t>(stackEnd - sp), n);
+            std::memcpy(o, sp, k);
             sp += k;
-            done += k;
+            o += k;
         }
-        return done;
+        if (startPending && o < e) {
+            if (DecodeNext() < 0) return static_cast<size_t>(o - out);
+            const size_t k = std::min(static_cast<size_t>(stackEnd - sp), static_cast<size_t>(e - o));
+            std::memcpy(o, sp, k);
+            sp += k;
+            o += k;
+        }
+        // The hot loop works on local copies: stores through the byte pointers could
+        // otherwise alias the members and force a reload after every pixel.
+        int bp = bitPos, width = codeWidth, free = nextFree, prev = prevCode;
+        uint8_t first = firstChar;
+        while (o < e) {
+            if (bp + width >= bitEnd) {
+                bitPos = bp;
+                codeWidth = width;
+                if (!Fetch()) {
+                    bp = bitPos;
+                    break;
+                }
+                bp = bitPos;
+            }
+            uint32_t bits;
+            std::memcpy(&bits, blockBuffer + (bp >> 3), 4);
+            const int code = static_cast<int>((bits >> (bp & 7)) & ((1u << width) - 1));
+            bp += width;
+
+            if (code < clearCode) {
+                // A root code: one character.
+                *o++ = static_cast<uint8_t>(code);
+                first = static_cast<uint8_t>(code);
+                AddEntry(free, width, prev, first);
+                prev = code;
+                continue;
+            }
+            if (code < free && code >= clearCode + 2) {
+                const int len = length[code];
+                if (len != 0 && len <= e - o) {
+                    // A table string that fits: written backwards straight into place.
+                    int c = code;
+                    for (int k = len - 1; k > 0; --k) {
+                        o[k] = suffix[c];
+                        c = prefix[c];
+                    }
+                    o[0] = static_cast<uint8_t>(c);
+                    first = static_cast<uint8_t>(c);
+                    o += len;
+                    AddEntry(free, width, prev, first);
+                    prev = code;
+                    continue;
+                }
+            }
+            // Everything else (clear and end codes, the string being defined, strings
+            // that do not fit) goes the general way, through the stack.
+            bitPos = bp;
+            codeWidth = width;
+            nextFree = free;
+            prevCode = prev;
+            firstChar = first;
+            const int v = Expand(code);
+            bp = bitPos;
+            width = codeWidth;
+            free = nextFree;
+            prev = prevCode;
+            first = firstChar;
+            if (v < 0) break;
+            const size_t k = std::min(static_cast<size_t>(stackEnd - sp), static_cast<size_t>(e - o));
+            std::memcpy(o, sp, k);
+            sp += k;
+            o += k;
+        }
+        bitPos = bp;
+        codeWidth = width;
+        nextFree = free;
+        prevCode = prev;
+        firstChar = first;
+        return static_cast<size_t>(o - out);
     }
 
     // The finishing request: one more character, so that the end code that normally
@@ -83,7 +151,12 @@ private:
             code = ReadCode();
             if (code < 0) return code;
         }
+        return Expand(code);
+    }
 
+    // Expands a code read from the data onto the stack (see DecodeNext).
+    int Expand(int code)
+    {
         if (code == clearCode) {
             ClearTable();
             do {
@@ -116,25 +189,38 @@ private:
         while (code >= clearCode) {
             *--p = suffix[code];
             // A chain longer than any table can hold never reaches a root code.
-            if (prefix[code] == code || p == stack) throw GIFException("Circular decoder table entry");
+            if (p == stack) throw GIFException("Circular decoder table entry");
             code = prefix[code];
         }
         firstChar = static_cast<uint8_t>(code);  // a root code stands for itself
         *--p = firstChar;
 
-        if (nextFree < TableSize) {
-            prefix[nextFree] = static_cast<uint16_t>(prevCode);
-            suffix[nextFree] = firstChar;
-            ++nextFree;
-            // Once the table is full the width stays at 12 bits until the next clear code.
-            if (nextFree >= growLimit && growLimit < TableSize) {
-                growLimit *= 2;
-                ++codeWidth;
-            }
-        }
+        AddEntry(nextFree, codeWidth, prevCode, firstChar);
         prevCode = inCode;
         sp = p;
         return firstChar;
+    }
+
+    // The entry the previous string plus this one's first character. Once the table is
+    // full the width stays at 12 bits and nothing is added until the next clear code.
+    // Its length is kept when the previous string's is known (a root, or an entry made
+    // from known ones), so the hot loop can write it straight into place.
+    void AddEntry(int& free, int& width, int prev, uint8_t first)
+    {
+        if (free >= TableSize) return;
+        prefix[free] = static_cast<uint16_t>(prev);
+        suffix[free] = first;
+        int len = 0;
+        if (prev < clearCode)
+            len = 2;
+        else if (prev >= clearCode + 2 && prev < free && length[prev] != 0)
+            len = length[prev] + 1;
+        length[free] = static_cast<uint16_t>(len);
+        ++free;
+        if (free >= growLimit && growLimit < TableSize) {
+            growLimit *= 2;
+            ++width;
+        }
     }
 
     void ClearTable()
@@ -192,7 +278,7 @@ private:
             bitPos = bitPos - bitEnd + 16;
             bitEnd = 8 * (n + 2);
             // Codes are read three bytes at a time; what lies past the data reads as zero.
-            blockBuffer[n + 2] = blockBuffer[n + 3] = blockBuffer[n + 4] = 0;
+            std::memset(blockBuffer + n + 2, 0, 4);
         } while (bitPos + codeWidth > bitEnd && !terminatorSeen && !streamEnded);
         if (bitPos + codeWidth > bitEnd) {
             // A code cut short by the end of the data is no code: it makes no pixel out
@@ -224,10 +310,11 @@ private:
 
     uint16_t prefix[TableSize];
     uint8_t suffix[TableSize];
+    uint16_t length[TableSize];  // string length of an entry; 0 when not known
     uint8_t stack[StackSize];
     uint8_t* const stackEnd = stack + StackSize;
     uint8_t* sp = stackEnd;  // pending characters are [sp, stackEnd)
-    uint8_t blockBuffer[2 + 255 + 5];
+    uint8_t blockBuffer[2 + 255 + 6];  // room to read four bytes at any code
 };
 
 }  // namespace

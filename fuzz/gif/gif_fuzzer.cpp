@@ -1,0 +1,35 @@
+// Feeds arbitrary bytes to TGIFImage::LoadFromStream. A GIFException is a clean refusal;
+// anything else (a crash, a sanitizer report, another exception) is a bug.
+#include "gif/gifimage.h"
+
+#include <cstdint>
+#include <cstring>
+
+using namespace galimo;
+
+extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size)
+{
+    TGIFImage image;
+    int warnings = 0;
+    image.OnWarn = [&](const TGIFPersistent*, int, const std::string&) { ++warnings; };
+    TMemoryStream stream(data, size);
+    try {
+        image.LoadFromStream(stream);
+    } catch (const GIFException&) {
+        if (stream.Position() != 0) __builtin_trap();  // a failed load must give the position back
+    }
+    // Whatever loaded must be whole: its pixel buffers as long as they say, every colour lookup in range,
+    // and a copy must hold the same.
+    unsigned sum = 0;
+    for (const auto& frame : image.Images()) {
+        const uint8_t* p = frame->Pixels();
+        if (frame->PixelCount()) sum += p[0] + p[frame->PixelCount() - 1];
+        if (frame->PixelCount() && frame->EffectiveColors().ColorCount() > 0) sum += frame->EffectiveColors().ColorAt(p[0]);
+    }
+    if (image.Images().Count() <= 64 && image.PixelTotal() <= (1 << 22)) {
+        TGIFImage copy;
+        copy.Assign(image);
+        if (copy.PixelTotal() != image.PixelTotal()) __builtin_trap();
+    }
+    return static_cast<int>(sum & 0) + (warnings & 0);
+}
