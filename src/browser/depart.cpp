@@ -8,6 +8,7 @@
 #include "platform/displaysettings.h"
 #include "platform/errorhandler.h"
 #include "platform/formprops.h"
+#include "print/printpanel.h"
 
 #include <QCloseEvent>
 #include <QDir>
@@ -21,6 +22,18 @@ namespace {
 // The screen's size at this moment, as the display settings report it.
 QSize ScreenSize() { return {DisplaySettings().ScreenWidth(), DisplaySettings().ScreenHeight()}; }
 }  // namespace
+
+// What the print panel reads of the photo view.
+class TDepart::ShownPicture : public IShownPicture {
+public:
+    explicit ShownPicture(TDepart& w) : window(w) {}
+    float AspectRatio() const override { return window.AspectRatio; }
+    TGraphic* Graphic() const override { return window.photo->Picture().Graphic(); }
+    bool AlbumHasFiles() const override { return window.FL->Count() > 0; }
+
+private:
+    TDepart& window;
+};
 
 TDepart::TDepart(QWidget* parent) : TDXForm(parent)
 {
@@ -45,6 +58,13 @@ TDepart::TDepart(QWidget* parent) : TDXForm(parent)
         if (row >= 0) DLClick();
     });
     ConnectGuarded(photo, &TImage::Clicked, this, [this] { photoClick(); });
+
+    shown = std::make_unique<ShownPicture>(*this);
+    printPanel = std::make_unique<TPrintPanel>(
+        PrintPanelControls{Pimp, page, Plein, demi, quart, Hmarge, LabelH, LabelV, dimensions, LanceImp, annuler,
+                           deplacer, Imprimer, boite, photo},
+        *shown);
+    ConnectGuarded(Imprimer, &QPushButton::clicked, this, [this] { printPanel->ImprimerClick(); });
 
     FormCreate();
 }

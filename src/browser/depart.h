@@ -13,6 +13,7 @@
 namespace galimo {
 
 class TImage;
+class TPrintPanel;
 
 class TDepart : public TDXForm, public Ui::DepartForm {
     Q_OBJECT
@@ -46,6 +47,8 @@ public:
 
     // The thumbnails the strip owns, in creation order.
     const std::vector<TImage*>& Thumbnails() const { return thumbnails; }
+    // The print panel's behaviour, handed the panel's controls.
+    TPrintPanel* PrintPanel() const { return printPanel.get(); }
 
     // Shows the about box modally (set by the main block once the about box exists).
     std::function<void()> ShowAbout;
@@ -57,6 +60,9 @@ protected:
 
 private:
     std::vector<TImage*> thumbnails;
+    class ShownPicture;
+    std::unique_ptr<ShownPicture> shown;
+    std::unique_ptr<TPrintPanel> printPanel;
     bool centredOnce = false;
 };
 
