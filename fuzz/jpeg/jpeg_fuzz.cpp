@@ -14,7 +14,7 @@ namespace {
 
 // Bigger pictures only cost time here: their header is still read, and the pixel limit is
 // a unit test of its own.
-constexpr int64_t kMaxDrawnPixels = 1 << 22;
+constexpr int64_t kMaxDrawnPixels = 1 << 18;
 
 bool Setup()
 {

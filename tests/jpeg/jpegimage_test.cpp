@@ -6,6 +6,7 @@
 #include "picture/fileformats.h"
 #include "picture/jpegimage.h"
 #include "picture/picture.h"
+#include "platform/canvas.h"
 #include "platform/exceptions.h"
 
 #include <QDir>
@@ -558,22 +559,49 @@ TEST_F(JPEGTest, EveryPrefixLoadsOrFailsCleanly)
     }
 }
 
-// Inputs that once broke the decoder or a sanitizer: each must end in an error or a picture.
-TEST_F(JPEGTest, RegressionFilesFailCleanly)
+// The seed corpus of the fuzz harness and every input that once broke the decoder or a
+// sanitizer: each must end in an error or a picture.
+TEST_F(JPEGTest, FuzzCorpusAndRegressionFilesFailCleanly)
 {
-    const std::filesystem::path folder = std::filesystem::path(GALIMO_SOURCE_DIR) / "fuzz/jpeg/regressions";
-    int files = 0;
-    for (const auto& entry : std::filesystem::directory_iterator(folder)) {
-        if (!entry.is_regular_file() || entry.path().extension() == ".md") continue;
-        ++files;
-        SCOPED_TRACE(entry.path().filename().string());
-        try {
-            auto image = Load(jpegtest::ReadFile(entry.path().string()));
-            DrawThumbnail(*image);
-        } catch (const EJPEG&) {
+    for (const char* folder : {"fuzz/jpeg/corpus", "fuzz/jpeg/regressions"}) {
+        int files = 0;
+        for (const auto& entry : std::filesystem::directory_iterator(std::filesystem::path(GALIMO_SOURCE_DIR) / folder)) {
+            if (!entry.is_regular_file() || entry.path().extension() == ".md") continue;
+            ++files;
+            SCOPED_TRACE(entry.path().filename().string());
+            for (const int depth : {32, 8}) {
+                InitJPEGModule(depth);
+                try {
+                    auto image = Load(jpegtest::ReadFile(entry.path().string()));
+                    DrawThumbnail(*image);
+                } catch (const EJPEG&) {
+                }
+            }
+        }
+        EXPECT_GT(files, 0) << folder;
+    }
+}
+
+// The thumbnail of a decoded photo is the plain mean of the pixels each thumbnail pixel
+// covers, whichever way the stretch reads the photo.
+TEST_F(JPEGTest, ThumbnailOfADecodedPhotoIsThePlainMean)
+{
+    auto image = Load(TestFile("odd.jpg"));
+    const QImage& photo = image->Bitmap().Image();
+    ASSERT_EQ(photo.format(), QImage::Format_RGB32);
+    const QImage threeBytes = photo.convertToFormat(QImage::Format_RGB888);
+    for (const QSize size : {QSize(1, 1), QSize(5, 3), QSize(36, 22), QSize(37, 23), QSize(10, 23), QSize(37, 1)}) {
+        const QImage fast = ShrinkAverage(photo, size.width(), size.height());
+        EXPECT_EQ(fast, ShrinkAverage(threeBytes, size.width(), size.height())) << size.width() << "x" << size.height();
+        // One pixel by hand: the mean of the whole picture.
+        if (size == QSize(1, 1)) {
+            uint64_t red = 0;
+            for (int y = 0; y < photo.height(); ++y)
+                for (int x = 0; x < photo.width(); ++x) red += qRed(photo.pixel(x, y));
+            const uint64_t n = static_cast<uint64_t>(photo.width()) * photo.height();
+            EXPECT_EQ(qRed(fast.pixel(0, 0)), static_cast<int>((red + n / 2) / n));
         }
     }
-    EXPECT_GT(files, 0);
 }
 
 }  // namespace

@@ -1,0 +1,170 @@
+// JPEG albums in the main window, offscreen: thumbnails at the photos' proportions, the
+// photo view fitted, and a broken JPEG in the middle of an album.
+#include "../app/fakedisplaysettings.h"
+#include "jpegtestutil.h"
+
+#include "app/changeres.h"
+#include "browser/depart.h"
+#include "picture/bitmap.h"
+#include "picture/image.h"
+#include "picture/jpegimage.h"
+#include "platform/formprops.h"
+#include "platform/messagebox.h"
+
+#include <QApplication>
+#include <QDir>
+#include <QFile>
+#include <QTemporaryDir>
+#include <QTest>
+#include <gtest/gtest.h>
+
+#include <jerror.h>
+
+using namespace galimo;
+
+namespace {
+
+struct RecordingBox : IMessageBox {
+    std::vector<std::string> texts;
+    void Show(const std::string&, const std::string& text, MessageIcon) override { texts.push_back(text); }
+};
+
+QApplication& App()
+{
+    static int argc = 1;
+    static char name[] = "test";
+    static char* argv[] = {name, nullptr};
+    static QApplication& app = *new QApplication(argc, argv);  // outlives every widget
+    static bool once = [] {
+        InstallFontSubstitutions();
+        return true;
+    }();
+    (void)once;
+    return app;
+}
+
+const QRgb kColour = qRgb(40, 120, 160);
+
+// A JPEG photo of one flat colour, made by the library.
+void Jpeg(const QString& path, int w, int h)
+{
+    std::vector<uint8_t> pixels;
+    pixels.reserve(static_cast<size_t>(w) * h * 3);
+    for (int i = 0; i < w * h; ++i) pixels.insert(pixels.end(), {40, 120, 160});
+    const jpegtest::Bytes bytes = jpegtest::Compress(pixels, w, h, 3, false, 90);
+    QFile f(path);
+    ASSERT_TRUE(f.open(QIODevice::WriteOnly));
+    f.write(reinterpret_cast<const char*>(bytes.data()), static_cast<qint64>(bytes.size()));
+}
+
+void Write(const QString& path, const QByteArray& bytes)
+{
+    QFile f(path);
+    ASSERT_TRUE(f.open(QIODevice::WriteOnly));
+    f.write(bytes);
+}
+
+class BrowserJPEGTest : public ::testing::Test {
+protected:
+    void SetUp() override
+    {
+        App();
+        InitJPEGModule(32);
+        saved = QDir::currentPath();
+        ASSERT_TRUE(medium.isValid());
+        root = QDir(medium.path());
+        previousBox = SetMessageBox(&box);
+    }
+    void TearDown() override
+    {
+        window.reset();
+        SetMessageBox(previousBox);
+        QDir::setCurrent(saved);
+    }
+    void Start()
+    {
+        display = std::make_unique<test::FakeDisplaySettings>(1024, 768, 32);
+        guard = std::make_unique<test::DisplaySettingsGuard>(display.get());
+        QDir::setCurrent(medium.path());
+        InitChangeRes();
+        window = std::make_unique<TDepart>();
+        window->show();
+        EXPECT_TRUE(QTest::qWaitForWindowExposed(window.get()));
+        QTRY_VERIFY(!window->FirstPaint);
+    }
+    TImage* Thumb(int n) { return window->findChild<TImage*>(QString("VIG%1").arg(n)); }
+
+    QTemporaryDir medium;
+    QDir root;
+    QString saved;
+    RecordingBox box;
+    IMessageBox* previousBox = nullptr;
+    std::unique_ptr<test::FakeDisplaySettings> display;
+    std::unique_ptr<test::DisplaySettingsGuard> guard;
+    std::unique_ptr<TDepart> window;
+};
+
+TEST_F(BrowserJPEGTest, AlbumOfJPEGsGivesThumbnailsAtTheirProportionsAndAFittedPhoto)
+{
+    ASSERT_TRUE(root.mkpath("Photos"));
+    Jpeg(root.filePath("Photos/a.JPG"), 1600, 1200);
+    Jpeg(root.filePath("Photos/b.jpg"), 480, 640);
+    Jpeg(root.filePath("Photos/c.jpg"), 1920, 1080);
+    Jpeg(root.filePath("Photos/d.jpeg"), 400, 300);  // not matched by *.JPG: no thumbnail
+    Jpeg(root.filePath("Photos/e.jpg"), 400, 300);
+    Start();
+    ASSERT_EQ(window->Thumbnails().size(), 4u);
+    EXPECT_TRUE(box.texts.empty());
+    EXPECT_EQ(Thumb(0)->geometry(), QRect(1, 15, 120, 90));
+    EXPECT_EQ(Thumb(1)->geometry(), QRect(17, 130, 89, 120));
+    EXPECT_EQ(Thumb(2)->geometry(), QRect(1, 287, 120, 67));
+    // The photo is stretched into the thumbnail: its colour in the middle.
+    const QRgb middle = Thumb(1)->Picture().Bitmap().Image().pixel(60, 60);
+    EXPECT_NEAR(qRed(middle), qRed(kColour), 3);
+    EXPECT_NEAR(qGreen(middle), qGreen(kColour), 3);
+    EXPECT_NEAR(qBlue(middle), qBlue(kColour), 3);
+    // Picture 0 is larger than the view: fitted.
+    EXPECT_EQ(window->NaturalWidth, 1600);
+    EXPECT_EQ(window->NaturalHeight, 1200);
+    EXPECT_EQ(window->ZoomMode, 2);
+    EXPECT_EQ(window->photo->geometry(), QRect(5, 56, 647, 485));
+    // A smaller one shows at its natural size.
+    QTest::mouseClick(Thumb(3), Qt::LeftButton);
+    EXPECT_EQ(window->NaturalWidth, 400);
+    EXPECT_EQ(window->ZoomMode, 1);
+    EXPECT_EQ(window->photo->size(), QSize(400, 300));
+}
+
+struct Broken {
+    const char* what;
+    QByteArray bytes;
+    int code;
+};
+
+class BrowserBrokenJPEG : public BrowserJPEGTest, public ::testing::WithParamInterface<Broken> {};
+
+TEST_P(BrowserBrokenJPEG, ShowsTheLibrarysCodeAndKeepsTheEarlierThumbnails)
+{
+    ASSERT_TRUE(root.mkpath("Photos"));
+    Jpeg(root.filePath("Photos/1.jpg"), 300, 300);
+    Write(root.filePath("Photos/2.jpg"), GetParam().bytes);
+    Jpeg(root.filePath("Photos/3.jpg"), 300, 300);
+    Start();
+    ASSERT_EQ(box.texts.size(), 1u);
+    EXPECT_EQ(box.texts[0], "Erreur JPEG #" + std::to_string(GetParam().code) + ".");
+    ASSERT_GE(window->Thumbnails().size(), 1u);
+    EXPECT_LE(window->Thumbnails().size(), 2u);  // the strip stops at the broken file
+    EXPECT_EQ(Thumb(0)->geometry(), QRect(1, 0, 120, 120));
+    EXPECT_NEAR(qGreen(Thumb(0)->Picture().Bitmap().Image().pixel(60, 60)), qGreen(kColour), 3);
+    // The handler stopped at the broken file; the earlier thumbnail still answers.
+    QTest::mouseClick(Thumb(0), Qt::LeftButton, {}, QPoint(10, 10));
+    EXPECT_EQ(window->NaturalWidth, 300);
+}
+
+INSTANTIATE_TEST_SUITE_P(
+    Files, BrowserBrokenJPEG,
+    ::testing::Values(Broken{"not a JPEG", QByteArray("this is no photo"), JERR_NO_SOI},
+                      Broken{"empty file", QByteArray(), JERR_INPUT_EMPTY}),
+    [](const ::testing::TestParamInfo<Broken>& info) { return info.param.code == JERR_NO_SOI ? "NotJPEG" : "Empty"; });
+
+}  // namespace
