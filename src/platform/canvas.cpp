@@ -148,6 +148,65 @@ QImage Reduce(int sw, int sh, int w, int h, bool alpha, PixelAt pixelAt)
     return out;
 }
 
+// The same reduction for the four-byte formats, which is every photo: whole rows at a time,
+// each output column summing its contiguous run of source pixels, so the loop the compiler
+// sees is a plain sum over memory. Results are identical to Reduce.
+QImage ReduceFourBytes(const QImage& source, int w, int h, bool alpha)
+{
+    const int sw = source.width(), sh = source.height();
+    QImage out(w, h, alpha ? QImage::Format_ARGB32_Premultiplied : QImage::Format_RGB32);
+    // Output column ox covers source columns [xstart[ox], xstart[ox + 1]): exactly those
+    // with x * w / sw == ox.
+    std::vector<int> xstart(static_cast<size_t>(w) + 1);
+    for (int ox = 0; ox <= w; ++ox)
+        xstart[ox] = static_cast<int>((static_cast<int64_t>(ox) * sw + w - 1) / w);
+    std::vector<uint64_t> acc(static_cast<size_t>(w) * 4, 0);
+    int y = 0;
+    for (int oy = 0; oy < h; ++oy) {
+        int rows = 0;
+        std::fill(acc.begin(), acc.end(), 0);
+        for (; y < sh && static_cast<int64_t>(y) * h / sh == oy; ++y, ++rows) {
+            const auto* line = reinterpret_cast<const uint32_t*>(source.constScanLine(y));
+            for (int ox = 0; ox < w; ++ox) {
+                // A run is at most one source row (under 2^24 pixels here), so 32 bits hold
+                // its sums.
+                uint32_t b = 0, g = 0, r = 0, a = 0;
+                const uint32_t* p = line + xstart[ox];
+                const uint32_t* end = line + xstart[ox + 1];
+                if (alpha) {
+                    for (; p != end; ++p) {
+                        const uint32_t c = *p;
+                        b += c & 0xFF;
+                        g += (c >> 8) & 0xFF;
+                        r += (c >> 16) & 0xFF;
+                        a += c >> 24;
+                    }
+                } else {
+                    for (; p != end; ++p) {
+                        const uint32_t c = *p;
+                        b += c & 0xFF;
+                        g += (c >> 8) & 0xFF;
+                        r += (c >> 16) & 0xFF;
+                    }
+                }
+                uint64_t* s = &acc[static_cast<size_t>(ox) * 4];
+                s[0] += r;
+                s[1] += g;
+                s[2] += b;
+                s[3] += a;
+            }
+        }
+        auto* line = reinterpret_cast<QRgb*>(out.scanLine(oy));
+        for (int ox = 0; ox < w; ++ox) {
+            const uint64_t n = static_cast<uint64_t>(xstart[ox + 1] - xstart[ox]) * static_cast<uint64_t>(std::max(rows, 1));
+            const uint64_t* s = &acc[static_cast<size_t>(ox) * 4];
+            const auto avg = [n](uint64_t v) { return static_cast<int>((v + n / 2) / n); };
+            line[ox] = qRgba(avg(s[0]), avg(s[1]), avg(s[2]), alpha ? avg(s[3]) : 255);
+        }
+    }
+    return out;
+}
+
 }  // namespace
 
 QImage ShrinkAverage(const QImage& source, int w, int h)
@@ -158,10 +217,12 @@ QImage ShrinkAverage(const QImage& source, int w, int h)
     h = std::min(h, sh);
     switch (source.format()) {
     case QImage::Format_RGB32:
+        if (sw < (1 << 24)) return ReduceFourBytes(source, w, h, false);
         return Reduce(sw, sh, w, h, false, [&](int x, int y) {
             return reinterpret_cast<const QRgb*>(source.constScanLine(y))[x];
         });
     case QImage::Format_ARGB32_Premultiplied:
+        if (sw < (1 << 24)) return ReduceFourBytes(source, w, h, true);
         return Reduce(sw, sh, w, h, true, [&](int x, int y) {
             return reinterpret_cast<const QRgb*>(source.constScanLine(y))[x];
         });
