@@ -86,22 +86,23 @@ public:
         ConsoleReporter::ReportRuns(runs);
         for (const Run& run : runs)
             if (run.run_type == Run::RT_Aggregate && run.aggregate_name == "median")
-                medians[run.run_name.function_name] = run.GetAdjustedRealTime();
+                medians[run.run_name.function_name] = {run.GetAdjustedRealTime(), run.GetAdjustedCPUTime()};
     }
     void PrintRatios() const
     {
         std::printf("\nratio of median times, galimo / giflib (below 1.0: galimo is faster)\n");
+        std::printf("  %-24s %-8s %s\n", "input", "real", "cpu");
         for (const char* input : Inputs) {
             const auto ours = medians.find(std::string("galimo/") + input);
             const auto theirs = medians.find(std::string("giflib/") + input);
-            if (ours == medians.end() || theirs == medians.end() || theirs->second <= 0) continue;
-            std::printf("  %-24s %.3f  (giflib / galimo = %.2fx)\n", input, ours->second / theirs->second,
-                        theirs->second / ours->second);
+            if (ours == medians.end() || theirs == medians.end() || theirs->second.first <= 0) continue;
+            std::printf("  %-24s %-8.3f %.3f\n", input, ours->second.first / theirs->second.first,
+                        ours->second.second / theirs->second.second);
         }
     }
 
 private:
-    std::map<std::string, double> medians;
+    std::map<std::string, std::pair<double, double>> medians;  // real, cpu
 };
 
 }  // namespace

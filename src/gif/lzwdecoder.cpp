@@ -76,30 +76,21 @@ public:
             const int code = static_cast<int>((bits >> (bp & 7)) & ((1u << width) - 1));
             bp += width;
 
-            if (code < clearCode) {
-                // A root code: one character.
-                *o++ = static_cast<uint8_t>(code);
-                first = static_cast<uint8_t>(code);
+            // A root code (length 1) or a table string of known length that fits: written
+            // backwards straight into place.
+            const int len = length[code];
+            if (len != 0 && len <= e - o) {
+                int c = code;
+                for (int k = len - 1; k > 0; --k) {
+                    o[k] = suffix[c];
+                    c = prefix[c];
+                }
+                o[0] = static_cast<uint8_t>(c);
+                first = static_cast<uint8_t>(c);
+                o += len;
                 AddEntry(free, width, prev, first);
                 prev = code;
                 continue;
-            }
-            if (code < free && code >= clearCode + 2) {
-                const int len = length[code];
-                if (len != 0 && len <= e - o) {
-                    // A table string that fits: written backwards straight into place.
-                    int c = code;
-                    for (int k = len - 1; k > 0; --k) {
-                        o[k] = suffix[c];
-                        c = prefix[c];
-                    }
-                    o[0] = static_cast<uint8_t>(c);
-                    first = static_cast<uint8_t>(c);
-                    o += len;
-                    AddEntry(free, width, prev, first);
-                    prev = code;
-                    continue;
-                }
             }
             // Everything else (clear and end codes, the string being defined, strings
             // that do not fit) goes the general way, through the stack.
@@ -210,12 +201,9 @@ private:
         if (free >= TableSize) return;
         prefix[free] = static_cast<uint16_t>(prev);
         suffix[free] = first;
-        int len = 0;
-        if (prev < clearCode)
-            len = 2;
-        else if (prev >= clearCode + 2 && prev < free && length[prev] != 0)
-            len = length[prev] + 1;
-        length[free] = static_cast<uint16_t>(len);
+        // Roots have length 1; entries not made since the last clear code have 0.
+        const int prevLength = prev >= 0 ? length[prev] : 0;
+        length[free] = static_cast<uint16_t>(prevLength ? prevLength + 1 : 0);
         ++free;
         if (free >= growLimit && growLimit < TableSize) {
             growLimit *= 2;
@@ -228,7 +216,9 @@ private:
         for (int r = 0; r < clearCode; ++r) {
             prefix[r] = 0;
             suffix[r] = static_cast<uint8_t>(r);
+            length[r] = 1;
         }
+        std::memset(length + clearCode, 0, sizeof(length[0]) * static_cast<size_t>(TableSize - clearCode));
         std::memset(prefix + clearCode, 0, sizeof(prefix[0]) * static_cast<size_t>(TableSize - clearCode));
         std::memset(suffix + clearCode, 0, sizeof(suffix[0]) * static_cast<size_t>(TableSize - clearCode));
         codeWidth = minCodeSize + 1;
@@ -310,7 +300,7 @@ private:
 
     uint16_t prefix[TableSize];
     uint8_t suffix[TableSize];
-    uint16_t length[TableSize];  // string length of an entry; 0 when not known
+    uint16_t length[TableSize];  // string length of a code; 0 when not known or not a string
     uint8_t stack[StackSize];
     uint8_t* const stackEnd = stack + StackSize;
     uint8_t* sp = stackEnd;  // pending characters are [sp, stackEnd)
