@@ -18,11 +18,17 @@ build: deps $(BUILD)/CMakeCache.txt
 run: build
 	@bash scripts/run.sh $(BUILD)/galimo
 
+# Every test in the ordinary build, then the unit tests again under the sanitizers
+# (SANITIZE=0 skips that second pass).
+SANITIZE ?= 1
 test: build
 	cd $(BUILD) && ctest --output-on-failure -j$(JOBS)
+ifeq ($(SANITIZE),1)
+	$(MAKE) test-sanitize
+endif
 
 test-sanitize: deps
-	cmake -S . -B build-asan -DCMAKE_BUILD_TYPE=Debug -DGALIMO_SANITIZE=ON $(CMAKE_ARGS)
+	cmake -S . -B build-asan -DCMAKE_BUILD_TYPE=Debug -DGALIMO_SANITIZE=ON -DGALIMO_WERROR=OFF
 	cmake --build build-asan -j$(JOBS)
 	cd build-asan && ctest --output-on-failure -j$(JOBS) -L unit
 
