@@ -168,27 +168,24 @@ QImage ReduceFourBytes(const QImage& source, int w, int h, bool alpha)
         for (; y < sh && static_cast<int64_t>(y) * h / sh == oy; ++y, ++rows) {
             const auto* line = reinterpret_cast<const uint32_t*>(source.constScanLine(y));
             for (int ox = 0; ox < w; ++ox) {
-                // A run is at most one source row (under 2^24 pixels here), so 32 bits hold
-                // its sums.
-                uint32_t b = 0, g = 0, r = 0, a = 0;
+                // Two channels per 32-bit word (blue and red, green and alpha), summed in
+                // chunks of at most 256 pixels so that no 16-bit lane overflows.
+                uint64_t b = 0, g = 0, r = 0, a = 0;
                 const uint32_t* p = line + xstart[ox];
                 const uint32_t* end = line + xstart[ox + 1];
-                if (alpha) {
-                    for (; p != end; ++p) {
-                        const uint32_t c = *p;
-                        b += c & 0xFF;
-                        g += (c >> 8) & 0xFF;
-                        r += (c >> 16) & 0xFF;
-                        a += c >> 24;
+                while (p != end) {
+                    const uint32_t* chunkEnd = end - p > 256 ? p + 256 : end;
+                    uint32_t br = 0, ga = 0;
+                    for (; p != chunkEnd; ++p) {
+                        br += *p & 0x00FF00FF;
+                        ga += (*p >> 8) & 0x00FF00FF;
                     }
-                } else {
-                    for (; p != end; ++p) {
-                        const uint32_t c = *p;
-                        b += c & 0xFF;
-                        g += (c >> 8) & 0xFF;
-                        r += (c >> 16) & 0xFF;
-                    }
+                    b += br & 0xFFFF;
+                    r += br >> 16;
+                    g += ga & 0xFFFF;
+                    a += ga >> 16;
                 }
+                if (!alpha) a = 0;
                 uint64_t* s = &acc[static_cast<size_t>(ox) * 4];
                 s[0] += r;
                 s[1] += g;
@@ -217,15 +214,9 @@ QImage ShrinkAverage(const QImage& source, int w, int h)
     h = std::min(h, sh);
     switch (source.format()) {
     case QImage::Format_RGB32:
-        if (sw < (1 << 24)) return ReduceFourBytes(source, w, h, false);
-        return Reduce(sw, sh, w, h, false, [&](int x, int y) {
-            return reinterpret_cast<const QRgb*>(source.constScanLine(y))[x];
-        });
+        return ReduceFourBytes(source, w, h, false);
     case QImage::Format_ARGB32_Premultiplied:
-        if (sw < (1 << 24)) return ReduceFourBytes(source, w, h, true);
-        return Reduce(sw, sh, w, h, true, [&](int x, int y) {
-            return reinterpret_cast<const QRgb*>(source.constScanLine(y))[x];
-        });
+        return ReduceFourBytes(source, w, h, true);
     case QImage::Format_RGB888:
         return Reduce(sw, sh, w, h, false, [&](int x, int y) {
             const uchar* p = source.constScanLine(y) + 3 * x;
