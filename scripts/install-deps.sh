@@ -11,7 +11,7 @@ PACKAGES=(
   libgtest-dev libgmock-dev googletest libbenchmark-dev libgif-dev
   clang-14 libclang-rt-14-dev
   xvfb xauth xdotool x11-utils imagemagick poppler-utils
-  fonts-liberation2 fontconfig
+  fonts-liberation2 fontconfig qt6-translations-l10n
   python3
 )
 

@@ -10,10 +10,18 @@
 
 #include <QApplication>
 #include <QIcon>
+#include <QLibraryInfo>
+#include <QLocale>
+#include <QTranslator>
 
 int main(int argc, char* argv[])
 {
     QApplication app(argc, argv);
+    // The interface is French, the toolkit's own dialogs (printing, message boxes) too.
+    QTranslator toolkitFrench;
+    if (toolkitFrench.load(QLocale(QLocale::French, QLocale::France), "qtbase", "_",
+                           QLibraryInfo::path(QLibraryInfo::TranslationsPath)))
+        QApplication::installTranslator(&toolkitFrench);
     galimo::StartModules();
     galimo::InstallFontSubstitutions();
     galimo::SetApplicationTitle("Galimo");
