@@ -1,5 +1,6 @@
 // The main window offscreen: its form, the album list, the thumbnail strip, the photo view.
 #include "../app/fakedisplaysettings.h"
+#include "../common/testapp.h"
 #include "about/fap.h"
 #include "app/changeres.h"
 #include "browser/depart.h"
@@ -26,18 +27,10 @@ using galimo::test::FakeDisplaySettings;
 
 namespace {
 
-struct RecordingBox : IMessageBox {
-    std::vector<std::string> texts;
-    void Show(const std::string&, const std::string& text, MessageIcon) override { texts.push_back(text); }
-};
 
 QApplication& App()
 {
-    static int argc = 1;
-    static char name[] = "test";
-    static char* argv[] = {name, nullptr};
-    // Never destroyed: widgets and statics may outlive any order of static destruction.
-    static QApplication& app = *new QApplication(argc, argv);
+    QApplication& app = galimo::test::TestApp();
     static bool once = [] {
         InstallFontSubstitutions();
         return true;
@@ -99,7 +92,7 @@ protected:
     QTemporaryDir medium;
     QDir root;
     QString saved;
-    RecordingBox box;
+    galimo::test::RecordingMessageBox box;
     IMessageBox* previousBox = nullptr;
     std::unique_ptr<FakeDisplaySettings> display;
     std::unique_ptr<DisplaySettingsGuard> guard;
@@ -206,7 +199,7 @@ TEST_F(DepartTest, NoAlbumGivesAnEmptyWindowAndTheZoomClickChangesNothing)
     window->photoClick();
     EXPECT_EQ(window->ZoomMode, 3);
     EXPECT_EQ(window->photo->geometry(), before);
-    EXPECT_TRUE(box.texts.empty());
+    EXPECT_TRUE(box.Texts().empty());
 }
 
 TEST_F(DepartTest, AnAlbumListsItsPicturesSortedAndMakesThumbnailsAtTheirProportions)
@@ -279,10 +272,10 @@ TEST_F(DepartTest, ABrokenPictureStopsTheStripKeepsTheEarlierThumbnailsAndThePho
     const int a = window->DL->item(0)->text() == "A" ? 0 : 1;
     window->DL->setCurrentRow(a);
     ASSERT_EQ(window->NaturalWidth, 400);
-    box.texts.clear();
+    box.calls.clear();
     window->DL->setCurrentRow(1 - a);
-    ASSERT_EQ(box.texts.size(), 1u);
-    EXPECT_EQ(box.texts[0], "Image bitmap incorrecte.");
+    ASSERT_EQ(box.Texts().size(), 1u);
+    EXPECT_EQ(box.Texts()[0], "Image bitmap incorrecte.");
     ASSERT_EQ(window->Thumbnails().size(), 2u);
     EXPECT_EQ(Thumb(0)->geometry(), QRect(1, 0, 120, 120));
     EXPECT_EQ(Thumb(1)->geometry(), QRect(0, 0, 105, 105));  // the failing file's empty control
@@ -306,7 +299,7 @@ TEST_F(DepartTest, AFailedShowKeepsThePreviousPictureAtNaturalSize)
     QFile::remove(root.filePath("A/b.bmp"));
     Text(root.filePath("A/b.bmp"), "BMbroken");
     Thumb(1)->Clicked();
-    ASSERT_EQ(box.texts.size(), 1u);
+    ASSERT_EQ(box.Texts().size(), 1u);
     EXPECT_EQ(window->NaturalWidth, 1024);
     EXPECT_EQ(window->ZoomMode, 2);
     EXPECT_FALSE(window->photo->Stretch());

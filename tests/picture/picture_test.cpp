@@ -3,6 +3,7 @@
 #include "picture/image.h"
 #include "picture/picture.h"
 #include "platform/exceptions.h"
+#include "../common/testapp.h"
 
 #include <QApplication>
 #include <QDir>
@@ -13,15 +14,7 @@
 using namespace galimo;
 
 namespace {
-QApplication& App()
-{
-    static int argc = 1;
-    static char name[] = "test";
-    static char* argv[] = {name, nullptr};
-    // Never destroyed: widgets and statics may outlive any order of static destruction.
-    static QApplication& app = *new QApplication(argc, argv);
-    return app;
-}
+QApplication& App() { return galimo::test::TestApp(); }
 
 // A graphic class standing in for the JPEG module in the registration tests.
 struct TFakeJPEG : TBitmap {

@@ -5,6 +5,7 @@
 #include "platform/filelistbox.h"
 #include "platform/messagebox.h"
 #include "platform/stream.h"
+#include "../common/testapp.h"
 
 #include <QApplication>
 #include <QDir>
@@ -14,30 +15,10 @@
 
 using namespace galimo;
 
+using galimo::test::RecordingMessageBox;
+
 namespace {
-
-struct RecordingBox : IMessageBox {
-    struct Call {
-        std::string caption, text;
-        MessageIcon icon;
-    };
-    std::vector<Call> calls;
-    void Show(const std::string& caption, const std::string& text, MessageIcon icon) override
-    {
-        calls.push_back({caption, text, icon});
-    }
-};
-
-QApplication& App()
-{
-    static int argc = 1;
-    static char name[] = "test";
-    static char* argv[] = {name, nullptr};
-    // Never destroyed: widgets and statics may outlive any order of static destruction.
-    static QApplication& app = *new QApplication(argc, argv);
-    return app;
-}
-
+QApplication& App() { return galimo::test::TestApp(); }
 }  // namespace
 
 TEST(ErrorBox, AppendsAFullStopOnlyAfterCharactersThatSortAfterIt)
@@ -56,7 +37,7 @@ TEST(ErrorBox, AppendsAFullStopOnlyAfterCharactersThatSortAfterIt)
 
 TEST(ErrorBox, GuardShowsTheMessageOnceAndAbortShowsNothing)
 {
-    RecordingBox box;
+    RecordingMessageBox box;
     IMessageBox* previous = SetMessageBox(&box);
     EXPECT_FALSE(Guard([] { throw EInvalidGraphic("Image bitmap incorrecte"); }));
     EXPECT_FALSE(Guard([] { throw EAbort(); }));
