@@ -2,6 +2,9 @@
 // anything else (a crash, a sanitizer report, another exception) is a bug.
 #include "gif/gifimage.h"
 
+#include "platform/canvas.h"
+
+#include <QImage>
 #include <cstdint>
 #include <cstring>
 
@@ -30,6 +33,16 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size)
         TGIFImage copy;
         copy.Assign(image);
         if (copy.PixelTotal() != image.PixelTotal()) __builtin_trap();
+    }
+    // Drawing renders the first frame through its colours: only "no colour table" may fail.
+    if (image.PixelTotal() <= (1 << 20)) {
+        QImage target(48, 32, QImage::Format_RGB32);
+        target.fill(0xFFFFFFFF);
+        TCanvas canvas(&target);
+        try {
+            image.Draw(canvas, {0, 0, 48, 32});
+        } catch (const GIFException&) {
+        }
     }
     return static_cast<int>(sum & 0) + (warnings & 0);
 }

@@ -135,11 +135,7 @@ const TGraphicClass TGIFImage::ClassInfo{"TGIFImage", [] { return std::unique_pt
 
 TGIFImage::TGIFImage() = default;
 
-TGIFImage::~TGIFImage()
-{
-    painterState.reset();
-    images.Clear();
-}
+TGIFImage::~TGIFImage() { images.Clear(); }
 
 void TGIFImage::Warn(const TGIFPersistent* sender, int severity, const std::string& message) const
 {
@@ -148,7 +144,6 @@ void TGIFImage::Warn(const TGIFPersistent* sender, int severity, const std::stri
 
 void TGIFImage::Reset()
 {
-    painterState.reset();
     images.Clear();
     header.GlobalColors.Reset();
     header.ScreenWidth = 0;

@@ -59,8 +59,6 @@ public:
 // Warnings: sender, severity (1 for everything the reader says), message.
 using TGIFWarningEvent = std::function<void(const TGIFPersistent* sender, int severity, const std::string& message)>;
 
-class TGIFPainterState;
-
 class TGIFImage : public TGraphic, public TGIFPersistent {
 public:
     static const TGraphicClass ClassInfo;
@@ -75,7 +73,8 @@ public:
     // is back at that position and the exception goes on.
     void LoadFromStream(TStream& stream) override;
     void Assign(const TGraphic& source) override;
-    // The first frame, composed on the logical screen, stretched into the rectangle.
+    // The first frame in its place on the logical screen, scaled into the rectangle;
+    // transparent pixels and what the frame does not cover keep the canvas's pixels.
     void Draw(TCanvas& canvas, const TRect& rect) override;
 
     // Empties the picture: no frames, no colours, size 0 x 0.
@@ -98,14 +97,13 @@ public:
     // Reports the frame list's progress while loading.
     void LoadProgress(int percent) { Progress(ProgressStage::Running, percent, false); }
 
-    // Drawing state (rendered first frame), made on first draw.
-    TGIFPainterState* PainterState() const { return painterState.get(); }
+    // Progress of rendering a frame for drawing.
+    void RenderProgress(ProgressStage stage, int percent) { Progress(stage, percent, stage == ProgressStage::Ending); }
 
 private:
     int64_t pixelTotal = 0;  // declared first: the frames report to it while they go
     TGIFHeader header{this};
     TGIFImageList images{this};
-    std::unique_ptr<TGIFPainterState> painterState;
     bool drawing = false;
 };
 
