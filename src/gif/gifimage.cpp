@@ -169,8 +169,8 @@ void TGIFImage::LoadFromStream(TStream& stream)
         Progress(ProgressStage::Ending, 0, true);
         throw;
     }
-    Progress(ProgressStage::Ending, 100, true);
     Changed();
+    Progress(ProgressStage::Ending, 100, true);  // last of all, as on failure
 }
 
 void TGIFImage::Assign(const TGraphic& source)
