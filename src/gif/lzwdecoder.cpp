@@ -24,8 +24,9 @@ void SkipSubBlocks(TStream& stream)
 }
 
 // All the state of one frame's decoding in one fixed block: nothing is allocated per code
-// or per pixel. Strings are expanded backwards onto the stack and handed out from there,
-// so a string is never copied except into the pixels.
+// or per pixel. A string whose length is known and which fits is expanded backwards
+// straight into the pixels; any other goes backwards onto the stack and is handed out
+// from there, so what does not fit waits for the next row.
 class TLZWDecoder {
 public:
     TLZWDecoder(TGIFSubImage& frame, TStream& stream, int minCodeSize)
