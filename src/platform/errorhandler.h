@@ -38,19 +38,24 @@ bool Guard(F&& fn) noexcept
     }
 }
 
+// A handler wrapped in the boundary. It takes exactly the argument lists the handler
+// takes (the signal's arguments, a prefix of them, or none), and says so in its signature,
+// so Qt's check of how many arguments to pass works by overload resolution alone.
+template <typename Handler>
+struct GuardedHandler {
+    Handler handler;
+    template <typename... Args>
+    auto operator()(Args&&... args) -> decltype(std::declval<Handler&>()(std::forward<Args>(args)...), void())
+    {
+        Guard([&] { handler(std::forward<Args>(args)...); });
+    }
+};
+
 // Connects a signal to a handler through the boundary.
 template <typename Sender, typename Signal, typename Handler>
 QMetaObject::Connection ConnectGuarded(Sender* sender, Signal signal, QObject* context, Handler handler)
 {
-    return QObject::connect(sender, signal, context, [handler](auto&&... args) mutable {
-        // Handlers may take the signal's arguments or none of them.
-        Guard([&] {
-            if constexpr (std::is_invocable_v<Handler&, decltype(args)...>)
-                handler(std::forward<decltype(args)>(args)...);
-            else
-                handler();
-        });
-    });
+    return QObject::connect(sender, signal, context, GuardedHandler<Handler>{std::move(handler)});
 }
 
 }  // namespace galimo

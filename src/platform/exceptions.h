@@ -25,10 +25,11 @@ public:
     using Exception::Exception;
 };
 
-// A failure reported by the JPEG library; the message carries the library's code.
-class EJPEG : public Exception {
+// A failure reported by the JPEG library; the message carries the library's code. A JPEG
+// picture that cannot be decoded is an invalid graphic like any other.
+class EJPEG : public EInvalidGraphic {
 public:
-    using Exception::Exception;
+    using EInvalidGraphic::EInvalidGraphic;
 };
 
 // Failures of the GIF reader and decoder (messages in English).
