@@ -1,6 +1,7 @@
 // JPEG albums in the main window, offscreen: thumbnails at the photos' proportions, the
 // photo view fitted, and a broken JPEG in the middle of an album.
 #include "../app/fakedisplaysettings.h"
+#include "../common/testapp.h"
 #include "jpegtestutil.h"
 
 #include "app/changeres.h"
@@ -24,17 +25,9 @@ using namespace galimo;
 
 namespace {
 
-struct RecordingBox : IMessageBox {
-    std::vector<std::string> texts;
-    void Show(const std::string&, const std::string& text, MessageIcon) override { texts.push_back(text); }
-};
-
 QApplication& App()
 {
-    static int argc = 1;
-    static char name[] = "test";
-    static char* argv[] = {name, nullptr};
-    static QApplication& app = *new QApplication(argc, argv);  // outlives every widget
+    QApplication& app = test::TestApp();
     static bool once = [] {
         InstallFontSubstitutions();
         return true;
@@ -97,7 +90,7 @@ protected:
     QTemporaryDir medium;
     QDir root;
     QString saved;
-    RecordingBox box;
+    test::RecordingMessageBox box;
     IMessageBox* previousBox = nullptr;
     std::unique_ptr<test::FakeDisplaySettings> display;
     std::unique_ptr<test::DisplaySettingsGuard> guard;
@@ -114,7 +107,7 @@ TEST_F(BrowserJPEGTest, AlbumOfJPEGsGivesThumbnailsAtTheirProportionsAndAFittedP
     Jpeg(root.filePath("Photos/e.jpg"), 400, 300);
     Start();
     ASSERT_EQ(window->Thumbnails().size(), 4u);
-    EXPECT_TRUE(box.texts.empty());
+    EXPECT_TRUE(box.Texts().empty());
     EXPECT_EQ(Thumb(0)->geometry(), QRect(1, 15, 120, 90));
     EXPECT_EQ(Thumb(1)->geometry(), QRect(17, 130, 89, 120));
     EXPECT_EQ(Thumb(2)->geometry(), QRect(1, 287, 120, 67));
@@ -150,8 +143,8 @@ TEST_P(BrowserBrokenJPEG, ShowsTheLibrarysCodeAndKeepsTheEarlierThumbnails)
     Write(root.filePath("Photos/2.jpg"), GetParam().bytes);
     Jpeg(root.filePath("Photos/3.jpg"), 300, 300);
     Start();
-    ASSERT_EQ(box.texts.size(), 1u);
-    EXPECT_EQ(box.texts[0], "Erreur JPEG #" + std::to_string(GetParam().code) + ".");
+    ASSERT_EQ(box.Texts().size(), 1u);
+    EXPECT_EQ(box.Texts()[0], "Erreur JPEG #" + std::to_string(GetParam().code) + ".");
     ASSERT_GE(window->Thumbnails().size(), 1u);
     EXPECT_LE(window->Thumbnails().size(), 2u);  // the strip stops at the broken file
     EXPECT_EQ(Thumb(0)->geometry(), QRect(1, 0, 120, 120));
