@@ -32,10 +32,10 @@ public:
     using EInvalidGraphic::EInvalidGraphic;
 };
 
-// Failures of the GIF reader and decoder (messages in English).
-class GIFException : public Exception {
+// Failures of the GIF reader and decoder (messages in English): bad picture data too.
+class GIFException : public EInvalidGraphic {
 public:
-    using Exception::Exception;
+    using EInvalidGraphic::EInvalidGraphic;
 };
 
 // A file that cannot be opened for reading or writing.
