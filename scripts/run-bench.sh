@@ -1,18 +1,21 @@
 #!/usr/bin/env bash
-# Builds the benchmarks in Release and runs every one of them; results go to
-# build-bench/results/*.json as well as the terminal.
+# Builds the benchmarks in Release and runs them; each reports its ratios against its peer
+# measured in the same run. JSON results go to build-bench/results/.
 set -euo pipefail
 cd "$(dirname "$0")/.."
-cmake -S . -B build-bench -DCMAKE_BUILD_TYPE=Release -DGALIMO_BENCH=ON -DBUILD_TESTING=OFF >/dev/null
-cmake --build build-bench -j2
-mkdir -p build-bench/results
+B=build-bench
+cmake -S . -B $B -DCMAKE_BUILD_TYPE=Release -DGALIMO_BENCH=ON -DBUILD_TESTING=OFF >/dev/null
+cmake --build $B -j2 --target bench_stretch jpeg_bench jpeg_peak_memory gif_bench
+[ -f $B/inputs-jpeg/camera-24mp.jpg ] || bash scripts/make-bench-jpegs.sh $B/inputs-jpeg
+mkdir -p $B/results
 export QT_QPA_PLATFORM=offscreen
-for pre in bench/*/prepare.sh; do
-  [ -f "$pre" ] && bash "$pre" build-bench
-done
-for exe in $(find build-bench/bench -maxdepth 2 -type f -name 'bench_*' -perm -u+x | sort); do
-  name=$(basename "$exe")
-  echo "== $name"
-  "$exe" --benchmark_repetitions=5 --benchmark_report_aggregates_only=true \
-         --benchmark_out="build-bench/results/$name.json" --benchmark_out_format=json
-done
+flags=(--benchmark_repetitions=5 --benchmark_report_aggregates_only=true --benchmark_out_format=json)
+
+echo "== thumbnails: loading a 6000 x 4000 bitmap against shrinking it (and Qt's scaling)"
+$B/bench/picture/bench_stretch "${flags[@]}" --benchmark_out=$B/results/stretch.json
+echo "== JPEG: load + draw against a plain libjpeg decode"
+$B/bench/jpeg/jpeg_bench $B/inputs-jpeg "${flags[@]}" --benchmark_out=$B/results/jpeg.json
+echo "== JPEG: peak memory of one 24-megapixel load and draw"
+/usr/bin/time -v $B/bench/jpeg/jpeg_peak_memory $B/inputs-jpeg/camera-24mp.jpg 2>&1 | grep -E 'Maximum resident|bitmap|file' || true
+echo "== GIF: decoding against giflib"
+$B/bench/gif/gif_bench --benchmark_out=$B/results/gif.json --benchmark_out_format=json
