@@ -12,8 +12,6 @@
 
 #include <QCloseEvent>
 #include <QDir>
-#include <QGuiApplication>
-#include <QScreen>
 #include <QScrollBar>
 
 namespace galimo {
