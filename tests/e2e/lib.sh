@@ -15,11 +15,17 @@ shot() { import -window root "$work/shot.png"; }
 # pixel IMAGE X Y -> RRGGBB (upper case)
 pixel_of() { convert "$1" -format "%[hex:p{$2,$3}]" info: | cut -c1-6 | tr a-f A-F; }
 pixel() { pixel_of "$work/shot.png" "$1" "$2"; }
-expect() {  # x y RRGGBB what
-  local got want
-  got=$(pixel "$1" "$2")
+expect() {  # x y RRGGBB what: takes screenshots until the pixel shows, for up to 8 s
+  local got want tries=40
   want=$(echo "$3" | tr a-f A-F)
-  [ "$got" = "$want" ] || fail "$4: pixel ($1, $2) is $got, expected $want"
+  while :; do
+    shot
+    got=$(pixel "$1" "$2")
+    [ "$got" = "$want" ] && break
+    tries=$((tries - 1))
+    [ "$tries" -gt 0 ] || fail "$4: pixel ($1, $2) is $got, expected $want"
+    sleep 0.2
+  done
   echo "ok: $4"
 }
 

@@ -13,15 +13,6 @@ start_galimo "$work/medium"
 
 click 72 20             # Imprimer: the panel opens
 click 549 211           # Quart de page
-shot
-# The preview surface (`page`, 296 x 296 inside the panel): the sheet is what is not grey.
-convert "$work/shot.png" -crop 296x296+177+129 +repage "$work/page.png"
-box=$(convert "$work/page.png" -bordercolor 'rgb(194,194,194)' -border 1 -fuzz 2% -trim -format '%w %h %X %Y' info:)
-read -r sw sh sx sy <<<"$box"
-sx=${sx#+}; sy=${sy#+}; sx=$((sx - 1)); sy=$((sy - 1))
-[ "$sw" -gt 100 ] && [ "$sh" -gt 100 ] || fail "no sheet in the preview ($box)"
-echo "ok: the preview shows a ${sw} x ${sh} sheet"
-
 quadrants() {  # IMAGE X Y W H -> four letters, R for red, - otherwise, in reading order
   local out="" qx qy p
   for qy in 1 3; do
@@ -33,11 +24,30 @@ quadrants() {  # IMAGE X Y W H -> four letters, R for red, - otherwise, in readi
   done
   echo "$out"
 }
-preview=$(quadrants "$work/page.png" "$sx" "$sy" "$sw" "$sh")
-[ "$(echo "$preview" | tr -cd R | wc -c)" -eq 1 ] || fail "preview quadrants $preview: expected one red quarter"
+
+# The preview surface (`page`, 296 x 296 inside the panel): the sheet is what is not grey.
+# Screenshots until it shows the photo in one quarter, for up to 8 s.
+for tries in $(seq 40 -1 1); do
+  shot
+  convert "$work/shot.png" -crop 296x296+177+129 +repage "$work/page.png"
+  box=$(convert "$work/page.png" -bordercolor 'rgb(194,194,194)' -border 1 -fuzz 2% -trim -format '%w %h %X %Y' info:)
+  read -r sw sh sx sy <<<"$box"
+  sx=${sx#+}; sy=${sy#+}; sx=$((sx - 1)); sy=$((sy - 1))
+  preview=$(quadrants "$work/page.png" "$sx" "$sy" "$sw" "$sh")
+  [ "$sw" -gt 100 ] && [ "$sh" -gt 100 ] && [ "$(echo "$preview" | tr -cd R | wc -c)" -eq 1 ] && break
+  [ "$tries" -gt 1 ] || fail "preview: sheet $box, quadrants $preview: expected a sheet with one red quarter"
+  sleep 0.2
+done
+echo "ok: the preview shows a ${sw} x ${sh} sheet"
 echo "ok: the preview puts the photo in one quarter ($preview)"
 
-click 247 455 1.5       # IMPRIMER: the print dialog
+click 247 455 0.1       # IMPRIMER: the print dialog
+for _ in $(seq 1 50); do
+  xdotool search --onlyvisible --name '^Imprimer' >/dev/null 2>&1 && break
+  sleep 0.2
+done
+xdotool search --onlyvisible --name '^Imprimer' >/dev/null 2>&1 || fail "no print dialog"
+sleep 0.5
 xdotool key Return      # its default button prints to the offered file
 for _ in $(seq 1 50); do
   [ -s "$work/home/print.pdf" ] && break
