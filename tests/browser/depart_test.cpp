@@ -1,5 +1,6 @@
 // The main window offscreen: its form, the album list, the thumbnail strip, the photo view.
 #include "../app/fakedisplaysettings.h"
+#include "../common/mainwindowfixture.h"
 #include "../common/testapp.h"
 #include "about/fap.h"
 #include "app/changeres.h"
@@ -28,16 +29,6 @@ using galimo::test::FakeDisplaySettings;
 namespace {
 
 
-QApplication& App()
-{
-    QApplication& app = galimo::test::TestApp();
-    static bool once = [] {
-        InstallFontSubstitutions();
-        return true;
-    }();
-    (void)once;
-    return app;
-}
 
 void Bmp(const QString& path, int w, int h, QColor colour = Qt::darkCyan)
 {
@@ -53,51 +44,7 @@ void Text(const QString& path, const QByteArray& bytes)
     f.write(bytes);
 }
 
-class DepartTest : public ::testing::Test {
-protected:
-    void SetUp() override
-    {
-        App();
-        saved = QDir::currentPath();
-        ASSERT_TRUE(medium.isValid());
-        root = QDir(medium.path());
-        previousBox = SetMessageBox(&box);
-    }
-    void TearDown() override
-    {
-        window.reset();
-        SetMessageBox(previousBox);
-        QDir::setCurrent(saved);
-    }
-    // Starts the main window in the medium, as the program does from its root.
-    TDepart& Start(int screenW = 1024, int screenH = 768)
-    {
-        display = std::make_unique<FakeDisplaySettings>(screenW, screenH, 32);
-        guard = std::make_unique<DisplaySettingsGuard>(display.get());
-        QDir::setCurrent(medium.path());
-        InitChangeRes();
-        window = std::make_unique<TDepart>();
-        return *window;
-    }
-    void ShowAndPaint()
-    {
-        window->show();
-        EXPECT_TRUE(QTest::qWaitForWindowExposed(window.get()));
-        QTRY_VERIFY(!window->FirstPaint);
-    }
-    QWidget* Child(const char* name) { return window->findChild<QWidget*>(name); }
-    void Album(const QString& name) { ASSERT_TRUE(root.mkpath(name)); }
-    TImage* Thumb(int n) { return window->findChild<TImage*>(QString("VIG%1").arg(n)); }
-
-    QTemporaryDir medium;
-    QDir root;
-    QString saved;
-    galimo::test::RecordingMessageBox box;
-    IMessageBox* previousBox = nullptr;
-    std::unique_ptr<FakeDisplaySettings> display;
-    std::unique_ptr<DisplaySettingsGuard> guard;
-    std::unique_ptr<TDepart> window;
-};
+using DepartTest = galimo::test::MainWindowFixture;
 
 }  // namespace
 

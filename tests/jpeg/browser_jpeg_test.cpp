@@ -1,6 +1,7 @@
 // JPEG albums in the main window, offscreen: thumbnails at the photos' proportions, the
 // photo view fitted, and a broken JPEG in the middle of an album.
 #include "../app/fakedisplaysettings.h"
+#include "../common/mainwindowfixture.h"
 #include "../common/testapp.h"
 #include "jpegtestutil.h"
 
@@ -25,16 +26,6 @@ using namespace galimo;
 
 namespace {
 
-QApplication& App()
-{
-    QApplication& app = test::TestApp();
-    static bool once = [] {
-        InstallFontSubstitutions();
-        return true;
-    }();
-    (void)once;
-    return app;
-}
 
 const QRgb kColour = qRgb(40, 120, 160);
 
@@ -57,44 +48,18 @@ void Write(const QString& path, const QByteArray& bytes)
     f.write(bytes);
 }
 
-class BrowserJPEGTest : public ::testing::Test {
+class BrowserJPEGTest : public test::MainWindowFixture {
 protected:
     void SetUp() override
     {
-        App();
+        MainWindowFixture::SetUp();
         InitJPEGModule(32);
-        saved = QDir::currentPath();
-        ASSERT_TRUE(medium.isValid());
-        root = QDir(medium.path());
-        previousBox = SetMessageBox(&box);
     }
-    void TearDown() override
+    void StartShown()
     {
-        window.reset();
-        SetMessageBox(previousBox);
-        QDir::setCurrent(saved);
+        Start();
+        ShowAndPaint();
     }
-    void Start()
-    {
-        display = std::make_unique<test::FakeDisplaySettings>(1024, 768, 32);
-        guard = std::make_unique<test::DisplaySettingsGuard>(display.get());
-        QDir::setCurrent(medium.path());
-        InitChangeRes();
-        window = std::make_unique<TDepart>();
-        window->show();
-        EXPECT_TRUE(QTest::qWaitForWindowExposed(window.get()));
-        QTRY_VERIFY(!window->FirstPaint);
-    }
-    TImage* Thumb(int n) { return window->findChild<TImage*>(QString("VIG%1").arg(n)); }
-
-    QTemporaryDir medium;
-    QDir root;
-    QString saved;
-    test::RecordingMessageBox box;
-    IMessageBox* previousBox = nullptr;
-    std::unique_ptr<test::FakeDisplaySettings> display;
-    std::unique_ptr<test::DisplaySettingsGuard> guard;
-    std::unique_ptr<TDepart> window;
 };
 
 TEST_F(BrowserJPEGTest, AlbumOfJPEGsGivesThumbnailsAtTheirProportionsAndAFittedPhoto)
@@ -105,7 +70,7 @@ TEST_F(BrowserJPEGTest, AlbumOfJPEGsGivesThumbnailsAtTheirProportionsAndAFittedP
     Jpeg(root.filePath("Photos/c.jpg"), 1920, 1080);
     Jpeg(root.filePath("Photos/d.jpeg"), 400, 300);  // not matched by *.JPG: no thumbnail
     Jpeg(root.filePath("Photos/e.jpg"), 400, 300);
-    Start();
+    StartShown();
     ASSERT_EQ(window->Thumbnails().size(), 4u);
     EXPECT_TRUE(box.Texts().empty());
     EXPECT_EQ(Thumb(0)->geometry(), QRect(1, 15, 120, 90));
@@ -142,7 +107,7 @@ TEST_P(BrowserBrokenJPEG, ShowsTheLibrarysCodeAndKeepsTheEarlierThumbnails)
     Jpeg(root.filePath("Photos/1.jpg"), 300, 300);
     Write(root.filePath("Photos/2.jpg"), GetParam().bytes);
     Jpeg(root.filePath("Photos/3.jpg"), 300, 300);
-    Start();
+    StartShown();
     ASSERT_EQ(box.Texts().size(), 1u);
     EXPECT_EQ(box.Texts()[0], "Erreur JPEG #" + std::to_string(GetParam().code) + ".");
     ASSERT_GE(window->Thumbnails().size(), 1u);

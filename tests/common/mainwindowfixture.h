@@ -1,0 +1,78 @@
+// A main window started in a temporary medium, as the program starts from a medium's
+// root, with a fake display and a recording message box in force.
+#pragma once
+
+#include "../app/fakedisplaysettings.h"
+#include "testapp.h"
+
+#include "app/changeres.h"
+#include "browser/depart.h"
+#include "picture/image.h"
+#include "platform/formprops.h"
+
+#include <QDir>
+#include <QTemporaryDir>
+#include <QTest>
+#include <gtest/gtest.h>
+#include <memory>
+
+namespace galimo::test {
+
+class MainWindowFixture : public ::testing::Test {
+protected:
+    static QApplication& App()
+    {
+        QApplication& app = TestApp();
+        static bool once = [] {
+            InstallFontSubstitutions();
+            return true;
+        }();
+        (void)once;
+        return app;
+    }
+    void SetUp() override
+    {
+        App();
+        saved = QDir::currentPath();
+        ASSERT_TRUE(medium.isValid());
+        root = QDir(medium.path());
+        previousBox = SetMessageBox(&box);
+    }
+    void TearDown() override
+    {
+        window.reset();
+        SetMessageBox(previousBox);
+        QDir::setCurrent(saved);
+    }
+    // Creates the main window in the medium with a screen of the given size.
+    TDepart& Start(int screenW = 1024, int screenH = 768)
+    {
+        display = std::make_unique<FakeDisplaySettings>(screenW, screenH, 32);
+        guard = std::make_unique<DisplaySettingsGuard>(display.get());
+        QDir::setCurrent(medium.path());
+        InitChangeRes();
+        window = std::make_unique<TDepart>();
+        return *window;
+    }
+    // Shows it and waits for the first paint to have filled the album list.
+    void ShowAndPaint()
+    {
+        window->show();
+        EXPECT_TRUE(QTest::qWaitForWindowExposed(window.get()));
+        QTRY_VERIFY(!window->FirstPaint);
+    }
+    QWidget* Child(const char* name) { return window->findChild<QWidget*>(name); }
+    void Album(const QString& name) { ASSERT_TRUE(root.mkpath(name)); }
+    TImage* Thumb(int n) { return window->findChild<TImage*>(QString("VIG%1").arg(n)); }
+
+    QTemporaryDir medium;
+    QDir root;
+    QString saved;
+    RecordingMessageBox box;
+    IMessageBox* previousBox = nullptr;
+    std::unique_ptr<FakeDisplaySettings> display;
+    std::unique_ptr<DisplaySettingsGuard> guard;
+    std::unique_ptr<TDepart> window;
+};
+
+}  // namespace galimo::test
