@@ -2,7 +2,7 @@
 BUILD ?= build
 JOBS ?= 2
 
-.PHONY: all deps build run test test-sanitize bench fuzz clean
+.PHONY: all deps build run test test-sanitize test-tsan bench fuzz clean
 
 all: build
 
@@ -18,19 +18,26 @@ build: deps $(BUILD)/CMakeCache.txt
 run: build
 	@bash scripts/run.sh $(BUILD)/galimo
 
-# Every test in the ordinary build, then the unit tests again under the sanitizers
-# (SANITIZE=0 skips that second pass).
+# Every test in the ordinary build, then the unit tests again under ASan+UBSan and the
+# threaded tests under ThreadSanitizer (SANITIZE=0 skips both passes).
 SANITIZE ?= 1
 test: build
 	cd $(BUILD) && ctest --output-on-failure -j$(JOBS)
 ifeq ($(SANITIZE),1)
 	$(MAKE) test-sanitize
+	$(MAKE) test-tsan
 endif
 
 test-sanitize: deps
 	cmake -S . -B build-asan -DCMAKE_BUILD_TYPE=Debug -DGALIMO_SANITIZE=ON -DGALIMO_WERROR=OFF
 	cmake --build build-asan -j$(JOBS)
 	cd build-asan && ctest --output-on-failure -j$(JOBS) -L unit
+
+# Builds only the test executables marked THREADS, and runs them.
+test-tsan: deps
+	cmake -S . -B build-tsan -DCMAKE_BUILD_TYPE=RelWithDebInfo -DGALIMO_TSAN=ON -DGALIMO_WERROR=OFF
+	cmake --build build-tsan -j$(JOBS) --target threaded_tests
+	cd build-tsan && ctest --output-on-failure -j$(JOBS) -L threads
 
 bench: deps
 	bash scripts/run-bench.sh
@@ -39,4 +46,4 @@ fuzz: deps
 	bash scripts/run-fuzz.sh
 
 clean:
-	rm -rf $(BUILD) build-asan build-bench build-fuzz
+	rm -rf $(BUILD) build-asan build-tsan build-bench build-fuzz
