@@ -1,6 +1,7 @@
 #include "browser/depart.h"
 
 #include "app/changeres.h"
+#include "browser/keynavigation.h"
 #include "browser/layout.h"
 #include "picture/bitmap.h"
 #include "picture/image.h"
@@ -63,6 +64,7 @@ TDepart::TDepart(QWidget* parent) : TDXForm(parent)
                            deplacer, Imprimer, boite, photo},
         *shown);
     ConnectGuarded(Imprimer, &QPushButton::clicked, this, [this] { printPanel->ImprimerClick(); });
+    keyNavigation = std::make_unique<TKeyNavigation>(*this);
 
     FormCreate();
 }
@@ -187,6 +189,7 @@ void TDepart::MakeThumbnail(int n)
     auto* vig = new TImage(boite->Content());
     thumbnails.push_back(vig);
     vig->setObjectName(QString("VIG%1").arg(n));
+    vig->setAccessibleName(FL->Item(n));
     // Until it has a picture the control is an empty 105 x 105 square at 0, 0. Should
     // the load fail, it stays so, but lets clicks through to the thumbnail beneath.
     vig->setGeometry(0, 0, 105, 105);
@@ -237,6 +240,7 @@ void TDepart::ShowPicture(int n)
     boitephoto->SetHorzRange(photo->width());
     boitephoto->SetHorzPosition(0);
     photo->show();
+    keyNavigation->PictureShown(n);
 }
 
 void TDepart::photoClick()

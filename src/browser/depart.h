@@ -13,6 +13,7 @@
 namespace galimo {
 
 class TImage;
+class TKeyNavigation;
 class TPrintPanel;
 
 class TDepart : public TDXForm, public Ui::DepartForm {
@@ -49,6 +50,8 @@ public:
     const std::vector<TImage*>& Thumbnails() const { return thumbnails; }
     // The print panel's behaviour, handed the panel's controls.
     TPrintPanel* PrintPanel() const { return printPanel.get(); }
+    // Browsing by keyboard and the mark on the shown thumbnail.
+    TKeyNavigation* KeyNavigation() const { return keyNavigation.get(); }
 
     // Shows the about box modally (set by the main block once the about box exists).
     std::function<void()> ShowAbout;
@@ -63,6 +66,7 @@ private:
     class ShownPicture;
     std::unique_ptr<ShownPicture> shown;
     std::unique_ptr<TPrintPanel> printPanel;
+    std::unique_ptr<TKeyNavigation> keyNavigation;
     bool centredOnce = false;
 };
 

@@ -41,4 +41,11 @@ int CentredScrollPosition(int photoExtent, int viewExtent, int maxPosition)
     return std::clamp(Div(photoExtent - viewExtent, 2), 0, std::max(0, maxPosition));
 }
 
+int ScrollPositionShowing(int top, int bottom, int position, int visible)
+{
+    if (top < position || bottom - top > visible) return top;
+    if (bottom > position + visible) return bottom - visible;
+    return position;
+}
+
 }  // namespace galimo

@@ -35,4 +35,8 @@ Point2 PlacePhoto(Size2 photo, int wv, int hv);
 // The scroll position that shows the middle of a natural-size photo, clamped to [0, max].
 int CentredScrollPosition(int photoExtent, int viewExtent, int maxPosition);
 
+// The strip's scroll position that brings the span [top, bottom) into a visible extent,
+// moving as little as it can; a span taller than the extent shows its top.
+int ScrollPositionShowing(int top, int bottom, int position, int visible);
+
 }  // namespace galimo
