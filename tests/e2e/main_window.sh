@@ -31,4 +31,15 @@ expect 150 20 0000ff "natural size fills the view"
 click 400 300
 expect 150 56 c0c0c0 "fitted again after a second click"
 
+# Keys: Left goes back to the first picture, whose thumbnail (120 x 90 at 1, 15 of the
+# strip) takes the frame; End goes to the last one and the frame follows.
+xdotool key Left
+expect 273 149 ff0000 "Left shows the first picture"
+expect 62 183 308cc6 "the frame above the first thumbnail, in the selection colour"
+expect 62 184 ff0000 "the thumbnail's own top row untouched"
+xdotool key End
+expect 150 57 0000ff "End shows the last picture"
+expect 62 313 308cc6 "the frame above the second thumbnail"
+expect 62 183 c0c0c0 "no frame left around the first"
+
 quit_galimo
