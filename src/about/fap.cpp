@@ -1,9 +1,17 @@
 #include "about/fap.h"
 
+#include "about/fperso.h"
+#include "about/persofile.h"
+#include "gif/gifimage.h"
 #include "platform/errorhandler.h"
 #include "platform/formprops.h"
+#include "platform/shell.h"
+#include "platform/stream.h"
 
 #include <QDir>
+#include <QFile>
+#include <QMouseEvent>
+#include <QScreen>
 
 namespace galimo {
 
@@ -13,8 +21,25 @@ TFap::TFap(QWidget* parent) : QDialog(parent)
     setWindowFlags(Qt::Dialog | Qt::FramelessWindowHint | Qt::WindowStaysOnTopHint);
     ApplyFormProperties(this);
     setModal(true);
+    Apropos->setAutoFillBackground(true);
+    LoadMailPicture();
     ConnectGuarded(SpeedButton1, &QToolButton::clicked, this, [this] { AproposClick(); });
-    FormCreate();
+    ConnectGuarded(Image1, &TImage::Clicked, this, [this] { Image1Click(); });
+    ConnectGuarded(Bperso, &QToolButton::clicked, this, [this] { BpersoClick(); });
+    Label5->installEventFilter(this);
+    // A failed read at start-up is shown; the box keeps what the read had set.
+    Guard([this] { FormCreate(); });
+}
+
+void TFap::LoadMailPicture()
+{
+    QFile resource(":/about/mail.gif");
+    if (!resource.open(QIODevice::ReadOnly)) return;
+    const QByteArray bytes = resource.readAll();
+    TMemoryStream stream(reinterpret_cast<const uint8_t*>(bytes.constData()), static_cast<size_t>(bytes.size()));
+    TGIFImage gif;
+    gif.LoadFromStream(stream);
+    Image1->Picture().Assign(&gif);
 }
 
 void TFap::FormCreate()
@@ -22,18 +47,77 @@ void TFap::FormCreate()
     StartFolder = QDir::currentPath();
     if (!StartFolder.endsWith('/')) StartFolder += '/';
     setFixedSize(Apropos->size());
+    // The panel paints every pixel of the window.
+    setAttribute(Qt::WA_NoSystemBackground);
     FillAboutBox();
+}
+
+void TFap::showEvent(QShowEvent* event)
+{
+    if (const QScreen* s = screen()) {
+        const QRect area = s->geometry();
+        move(area.x() + (area.width() - width()) / 2, area.y() + (area.height() - height()) / 2);
+    }
+    QDialog::showEvent(event);
 }
 
 void TFap::FillAboutBox()
 {
-    // The form's placeholder texts never show.
     Label2->clear();
     Label3->clear();
     Label4->clear();
     Image1->setToolTip(QString());
+    MailAddress.clear();
+    const std::string path = QFile::encodeName(StartFolder + PersoFileName).toStdString();
+    if (!PersoFileExists(path)) {
+        Label2->clear();
+        Label4->clear();
+        Label3->clear();
+        MailAddress.clear();
+        Image1->hide();
+        Bperso->show();
+        return;
+    }
+    ReadPersoFile(path, [this](const PersoEntry& line) {
+        switch (line.key) {
+        case PersoKey::Ligne1: Label2->setText(line.value); break;
+        case PersoKey::Ligne2: Label4->setText(line.value); break;
+        case PersoKey::Ligne3: Label3->setText(line.value); break;
+        case PersoKey::Hint: Image1->setToolTip(line.value); break;
+        default: break;
+        }
+        Image1->show();
+        if (line.key == PersoKey::Mail) MailAddress = line.value;
+    });
+    Bperso->hide();
 }
 
 void TFap::AproposClick() { close(); }
+
+void TFap::Image1Click()
+{
+    if (MailAddress.isEmpty()) return;
+    ShellOpen(this, "mailto:" + MailAddress);
+}
+
+void TFap::Label4Click() { ShellOpen(this, QString("mailto:") + AuthorMail + " ?subject=Logiciel GALIMO"); }
+
+void TFap::BpersoClick()
+{
+    if (!Fperso) return;
+    Fperso->exec();
+    FillAboutBox();
+}
+
+bool TFap::eventFilter(QObject* watched, QEvent* event)
+{
+    // A label has no click of its own: a left press released over it is one.
+    if (watched == Label5 && event->type() == QEvent::MouseButtonRelease) {
+        const auto* mouse = static_cast<QMouseEvent*>(event);
+        if (mouse->button() == Qt::LeftButton && Label5->rect().contains(mouse->position().toPoint()))
+            Guard([this] { Label4Click(); });
+    }
+    return QDialog::eventFilter(watched, event);
+}
 
 }  // namespace galimo

@@ -1,4 +1,7 @@
-// TFap: the about box. Borderless, centred, shown modally from the main window.
+// TFap: the about box. Borderless, centred on the screen, shown modally from the main
+// window: three lines of the owner's, a mail picture that writes to the owner, a link
+// that writes to the author and, while the medium has no personalisation file, a button
+// that opens the personalisation dialog.
 #pragma once
 
 #include "ui_fap.h"
@@ -8,18 +11,36 @@
 
 namespace galimo {
 
+class TFperso;
+
+// Where "Ecrire à l'auteur" writes to.
+inline constexpr char AuthorMail[] = "auteur@example.org";
+
 class TFap : public QDialog, public Ui::FapForm {
     Q_OBJECT
 public:
     explicit TFap(QWidget* parent = nullptr);
 
     QString StartFolder;
+    QString MailAddress;
+    // The dialog "Cliquez pour personnaliser" opens; not owned.
+    TFperso* Fperso = nullptr;
 
     void FormCreate();
     void AproposClick();
+    void Image1Click();
+    void Label4Click();
+    void BpersoClick();
     // Fills the three lines, the mail picture's hint and the address from the
-    // personalisation file; until that file is read the box shows no line.
+    // personalisation file; a failure keeps what was set before it and goes on up.
     void FillAboutBox();
+
+protected:
+    void showEvent(QShowEvent* event) override;
+    bool eventFilter(QObject* watched, QEvent* event) override;
+
+private:
+    void LoadMailPicture();
 };
 
 }  // namespace galimo

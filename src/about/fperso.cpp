@@ -1,9 +1,12 @@
 #include "about/fperso.h"
 
+#include "about/persofile.h"
 #include "platform/errorhandler.h"
 #include "platform/formprops.h"
 
 #include <QDir>
+#include <QFile>
+#include <QScreen>
 
 namespace galimo {
 
@@ -15,6 +18,7 @@ TFperso::TFperso(QWidget* parent) : QDialog(parent)
     ApplyFormProperties(this);
     setModal(true);
     setFixedSize(280, 163);
+    ConnectGuarded(SpeedButton1, &QToolButton::clicked, this, [this] { SpeedButton1Click(); });
     ConnectGuarded(SpeedButton2, &QToolButton::clicked, this, [this] { SpeedButton2Click(); });
     FormCreate();
 }
@@ -23,6 +27,23 @@ void TFperso::FormCreate()
 {
     StartFolder = QDir::currentPath();
     if (!StartFolder.endsWith('/')) StartFolder += '/';
+}
+
+void TFperso::showEvent(QShowEvent* event)
+{
+    if (const QScreen* s = screen()) {
+        const QRect area = s->geometry();
+        move(area.x() + (area.width() - width()) / 2, area.y() + (area.height() - height()) / 2);
+    }
+    QDialog::showEvent(event);
+}
+
+void TFperso::SpeedButton1Click()
+{
+    // A failure leaves the old file whole and the dialog open with the message.
+    WritePersoFile(QFile::encodeName(StartFolder + PersoFileName).toStdString(),
+                   {Edit1->text(), Edit2->text(), Edit3->text(), Edit5->text(), Edit4->text()});
+    close();
 }
 
 void TFperso::SpeedButton2Click() { close(); }

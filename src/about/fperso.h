@@ -1,4 +1,5 @@
-// TFperso: the personalisation dialog, reached from the about box.
+// TFperso: the personalisation dialog, reached from the about box. Created once: the
+// edits keep what was typed for the rest of the run.
 #pragma once
 
 #include "ui_fperso.h"
@@ -16,7 +17,11 @@ public:
     QString StartFolder;
 
     void FormCreate();
+    void SpeedButton1Click();
     void SpeedButton2Click();
+
+protected:
+    void showEvent(QShowEvent* event) override;
 };
 
 }  // namespace galimo

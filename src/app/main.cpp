@@ -35,6 +35,7 @@ int main(int argc, char* argv[])
         galimo::TDepart depart;
         galimo::TFap fap(&depart);
         galimo::TFperso fperso(&fap);
+        fap.Fperso = &fperso;
         depart.ShowAbout = [&fap] { fap.exec(); };
         depart.setWindowTitle("Galimo");
         QObject::connect(&depart, &galimo::TDepart::destroyed, &app, &QApplication::quit);
