@@ -22,6 +22,8 @@ TFap::TFap(QWidget* parent) : QDialog(parent)
     ApplyFormProperties(this);
     setModal(true);
     Apropos->setAutoFillBackground(true);
+    // The hint shows whether or not the box is the active window.
+    setAttribute(Qt::WA_AlwaysShowToolTips);
     LoadMailPicture();
     ConnectGuarded(SpeedButton1, &QToolButton::clicked, this, [this] { AproposClick(); });
     ConnectGuarded(Image1, &TImage::Clicked, this, [this] { Image1Click(); });
