@@ -2,6 +2,7 @@
 #include "../common/testapp.h"
 #include "about/fap.h"
 #include "about/fperso.h"
+#include "gif/gifimage.h"
 
 #include <QDesktopServices>
 #include <QDir>
@@ -160,6 +161,32 @@ TEST_F(AboutTest, WithNoAddressTheMailPictureDoesNothing)
     ASSERT_TRUE(box->Image1->isVisible());
     QTest::mouseClick(box->Image1, Qt::LeftButton);
     EXPECT_TRUE(mail.urls.isEmpty());
+}
+
+TEST_F(AboutTest, TheMailPictureIsALetterOf38FramesLoopingAThousandTimes)
+{
+    const auto* gif = dynamic_cast<const TGIFImage*>(box->Image1->Picture().Graphic());
+    ASSERT_NE(gif, nullptr);
+    EXPECT_EQ(gif->Width(), 65);
+    EXPECT_EQ(gif->Height(), 35);
+    EXPECT_EQ(gif->Header().GlobalColors.ColorCount(), 256);
+    ASSERT_EQ(gif->Images().Count(), 38);
+    int loops = -1;
+    for (int i = 0; i < 38; ++i) {
+        const TGIFSubImage& frame = gif->Images()[i];
+        SCOPED_TRACE(i);
+        EXPECT_EQ(frame.Width * frame.Height, 65 * 35);
+        for (int e = 0; e < frame.Extensions.Count(); ++e)
+            if (const auto* loop = dynamic_cast<const TGIFAppExtNSLoop*>(&frame.Extensions[e])) loops = loop->LoopCount;
+        if (i == 0) {
+            EXPECT_EQ(frame.GraphicControl, nullptr);
+            continue;
+        }
+        ASSERT_NE(frame.GraphicControl, nullptr);
+        EXPECT_EQ(frame.GraphicControl->DelayTime, 2);
+        EXPECT_FALSE(frame.GraphicControl->TransparentColorFlag());
+    }
+    EXPECT_EQ(loops, 1000);
 }
 
 #include "about_test.moc"
