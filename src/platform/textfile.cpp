@@ -127,6 +127,8 @@ void TTextFile::Reset(const std::string& fileName)
 void TTextFile::Rewrite(const std::string& fileName)
 {
     if (mode != Mode::Closed) Close();
+    // A file marked read-only stays so, though its folder would let it be replaced.
+    if (::access(fileName.c_str(), W_OK) != 0 && errno != ENOENT) RaiseErrno(true);
     // The file's own folder holds the new content, so the final rename stays on one medium.
     for (int attempt = 0;; ++attempt) {
         std::string candidate = fileName + ".~" + std::to_string(::getpid()) + "-" + std::to_string(attempt);

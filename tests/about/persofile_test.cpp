@@ -7,6 +7,7 @@
 #include "platform/exceptions.h"
 
 #include <QDir>
+#include <QDirIterator>
 #include <QFile>
 #include <QTemporaryDir>
 #include <csignal>
@@ -21,6 +22,8 @@
 using namespace galimo;
 using galimo::test::MessageBoxGuard;
 using galimo::test::RecordingMessageBox;
+
+extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size);
 
 namespace {
 
@@ -237,4 +240,18 @@ TEST(PersoFile, FailuresCarryTheMediumsCodesAndMessages)
             EXPECT_EQ(e.Message(), row.message);
         }
     }
+}
+
+// Every input the fuzzer kept goes through its checks again: values are the file's own
+// trimmed text, one entry per line (a failed check ends the program).
+TEST(PersoRead, TheFuzzCorpusPassesTheHarnesssChecks)
+{
+    int count = 0;
+    for (QDirIterator it(GALIMO_SOURCE_DIR "/fuzz/perso/corpus", QDir::Files); it.hasNext(); ++count) {
+        QFile f(it.next());
+        ASSERT_TRUE(f.open(QIODevice::ReadOnly));
+        const QByteArray bytes = f.readAll();
+        LLVMFuzzerTestOneInput(reinterpret_cast<const uint8_t*>(bytes.constData()), static_cast<size_t>(bytes.size()));
+    }
+    EXPECT_GE(count, 3);
 }
