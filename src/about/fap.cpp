@@ -24,7 +24,7 @@ TFap::TFap(QWidget* parent) : QDialog(parent)
     Apropos->setAutoFillBackground(true);
     // The hint shows whether or not the box is the active window.
     setAttribute(Qt::WA_AlwaysShowToolTips);
-    LoadMailPicture();
+    Guard([this] { LoadMailPicture(); });
     ConnectGuarded(SpeedButton1, &QToolButton::clicked, this, [this] { AproposClick(); });
     ConnectGuarded(Image1, &TImage::Clicked, this, [this] { Image1Click(); });
     ConnectGuarded(Bperso, &QToolButton::clicked, this, [this] { BpersoClick(); });
