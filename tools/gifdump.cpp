@@ -1,8 +1,11 @@
-// galimo-gifdump FILE [--frames DIR]: what the GIF reader makes of a file. The header,
-// the colour tables, each frame with its extensions, the warnings in the order they came,
-// and on failure the message (exit status 1). With --frames, each frame's own pixels are
-// written through its colours as DIR/frame-NNN.ppm and its colour indexes as .pgm.
+// galimo-gifdump FILE [--frames DIR] [--composed DIR]: what the GIF reader makes of a file.
+// The header, the colour tables, each frame with its extensions, the warnings in the order
+// they came, and on failure the message (exit status 1). With --frames, each frame's own
+// pixels are written through its colours as DIR/frame-NNN.ppm and its colour indexes as
+// .pgm. With --composed, the animation's work bitmap after each composition of one pass,
+// starting from white, as DIR/composed-NNN.ppm, listed with the wait planned before it.
 #include "gif/gifimage.h"
+#include "gif/gifpainter.h"
 
 #include <cstdio>
 #include <filesystem>
@@ -118,9 +121,44 @@ bool WriteFrames(const TGIFImage& image, const std::filesystem::path& dir)
     return true;
 }
 
+bool WriteComposed(TGIFImage& image, const std::filesystem::path& dir)
+{
+    std::error_code ec;
+    std::filesystem::create_directories(dir, ec);
+    int n = 0;
+    bool ok = true;
+    try {
+        ComposeOnePass(image, [&](int frame, int waitMs, const QImage& work) {
+            char name[32];
+            std::snprintf(name, sizeof name, "composed-%03d.ppm", n++);
+            std::cout << "composed " << name << ": frame " << frame << ", after " << waitMs << " ms\n";
+            std::ofstream ppm(dir / name, std::ios::binary);
+            ppm << "P6\n" << work.width() << " " << work.height() << "\n255\n";
+            std::string rgb;
+            rgb.reserve(static_cast<size_t>(work.width()) * work.height() * 3);
+            for (int y = 0; y < work.height(); ++y)
+                for (int x = 0; x < work.width(); ++x) {
+                    const QRgb c = work.pixel(x, y);
+                    rgb += static_cast<char>(qRed(c));
+                    rgb += static_cast<char>(qGreen(c));
+                    rgb += static_cast<char>(qBlue(c));
+                }
+            ppm.write(rgb.data(), static_cast<std::streamsize>(rgb.size()));
+            if (!ppm) {
+                std::cerr << "galimo-gifdump: cannot write " << (dir / name).string() << "\n";
+                ok = false;
+            }
+        });
+    } catch (const std::exception& e) {
+        std::cout << "composition error: " << e.what() << "\n";
+        return false;
+    }
+    return ok;
+}
+
 int Usage()
 {
-    std::cerr << "usage: galimo-gifdump FILE [--frames DIR]\n";
+    std::cerr << "usage: galimo-gifdump FILE [--frames DIR] [--composed DIR]\n";
     return 2;
 }
 
@@ -128,11 +166,13 @@ int Usage()
 
 int main(int argc, char** argv)
 {
-    std::string file, framesDir;
+    std::string file, framesDir, composedDir;
     for (int i = 1; i < argc; ++i) {
         const std::string arg = argv[i];
         if (arg == "--frames" && i + 1 < argc)
             framesDir = argv[++i];
+        else if (arg == "--composed" && i + 1 < argc)
+            composedDir = argv[++i];
         else if (!arg.empty() && arg[0] == '-')
             return Usage();
         else if (file.empty())
@@ -187,5 +227,6 @@ int main(int argc, char** argv)
         return 1;
     }
     if (!framesDir.empty() && !WriteFrames(image, framesDir)) return 2;
+    if (!composedDir.empty() && !WriteComposed(image, composedDir)) return 2;
     return 0;
 }

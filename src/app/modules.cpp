@@ -13,8 +13,9 @@ void StartModules()
     InitChangeRes();
     RegisterDIB();
     // The screen's depth is looked at once, before the display is switched.
-    InitJPEGModule(DisplaySettings().ScreenBitsPerPixel());
-    InitGIFModule();
+    const int depth = DisplaySettings().ScreenBitsPerPixel();
+    InitJPEGModule(depth);
+    InitGIFModule(depth);
 }
 
 void StopModules()

@@ -135,7 +135,17 @@ const TGraphicClass TGIFImage::ClassInfo{"TGIFImage", [] { return std::unique_pt
 
 TGIFImage::TGIFImage() = default;
 
-TGIFImage::~TGIFImage() { images.Clear(); }
+TGIFImage::~TGIFImage()
+{
+    StopAllPainters();
+    images.Clear();
+}
+
+void TGIFImage::RenderProgress(ProgressStage stage, int percent)
+{
+    if (!OnProgress) return;
+    TUIThreadQueue::Instance().Send([&] { Progress(stage, percent, stage == ProgressStage::Ending, "Rendering..."); });
+}
 
 void TGIFImage::Warn(const TGIFPersistent* sender, int severity, const std::string& message) const
 {
@@ -144,6 +154,7 @@ void TGIFImage::Warn(const TGIFPersistent* sender, int severity, const std::stri
 
 void TGIFImage::Reset()
 {
+    StopAllPainters();
     images.Clear();
     header.GlobalColors.Reset();
     header.ScreenWidth = 0;
@@ -188,7 +199,15 @@ void TGIFImage::Assign(const TGraphic& source)
 
 // --- module -----------------------------------------------------------------------------
 
-void InitGIFModule() { TFileFormatsList::Instance().Add("GIF", "GIF Image", TGIFImage::ClassInfo); }
+void InitGIFModule(int screenBitsPerPixelTimesPlanes)
+{
+    TFileFormatsList::Instance().Add("GIF", "GIF Image", TGIFImage::ClassInfo);
+    SetPaletteDisplay(screenBitsPerPixelTimesPlanes < 9);
+    // The run-time's allocator and synchronisation are thread-safe from the start here, so
+    // no never-started thread object is needed to switch them on; what it stood for is the
+    // UI thread's request queue, which we bind to this (the UI) thread now.
+    TUIThreadQueue::Instance().Attach();
+}
 
 void FinalizeGIFModule()
 {

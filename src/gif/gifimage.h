@@ -17,10 +17,13 @@
 
 #include "gif/gifcolormap.h"
 #include "gif/gifextensions.h"
+#include "gif/gifpainter.h"
+#include "gif/gifrender.h"
 #include "gif/gifsubimage.h"
 #include "picture/graphic.h"
 
 #include <memory>
+#include <mutex>
 
 namespace galimo {
 
@@ -73,12 +76,32 @@ public:
     // is back at that position and the exception goes on.
     void LoadFromStream(TStream& stream) override;
     void Assign(const TGraphic& source) override;
-    // The first frame in its place on the logical screen, scaled into the rectangle;
-    // transparent pixels and what the frame does not cover keep the canvas's pixels.
+    // One frame (or animation off): frame 0 in its place on the logical screen, scaled
+    // into the rectangle, transparent and uncovered pixels keeping the canvas's. Several
+    // frames: the animation's work bitmap, started on the first draw.
     void Draw(TCanvas& canvas, const TRect& rect) override;
 
-    // Empties the picture: no frames, no colours, size 0 x 0.
+    // Empties the picture: no frames, no colours, size 0 x 0; its painters stopped first.
     void Reset();
+
+    // Drawing settings, copied from the module's at construction.
+    uint16_t DrawOptions = DefaultDrawOptions;
+    int AnimationSpeed = DefaultAnimationSpeed;
+    TThreadPriority PainterPriority = TThreadPriority::Normal;
+    TColor DrawBackgroundColor = NoDrawBackgroundColor;
+    // Handed to every painter.
+    TGIFPaintNotifications PaintNotifications;
+    // The painters' clock; the steady one when none (a seam for tests).
+    TPainterClock* PainterClock = nullptr;
+
+    // The animation's work bitmap, or none before the first draw and after a stop.
+    TBitmap* WorkBitmap() const { return workBitmap.get(); }
+    TGIFPainter* DrawPainter() const { return drawPainter; }
+    int PainterCount() const { return static_cast<int>(painters.size()); }
+    // Both return once the painters have ended, serving their requests meanwhile; both
+    // free the work bitmap.
+    void StopDraw();
+    void StopAllPainters();
 
     TGIFHeader& Header() { return header; }
     const TGIFHeader& Header() const { return header; }
@@ -98,17 +121,28 @@ public:
     void LoadProgress(int percent) { Progress(ProgressStage::Running, percent, false); }
 
     // Progress of rendering a frame for drawing.
-    void RenderProgress(ProgressStage stage, int percent) { Progress(stage, percent, stage == ProgressStage::Ending); }
+    // On a painter's thread the listener is called on the UI thread.
+    void RenderProgress(ProgressStage stage, int percent);
 
 private:
+    friend void AnimatedDraw(TGIFImage& image, TCanvas& canvas, const TRect& rect);
+    void EndPainter(TGIFPainter* painter);
+
     int64_t pixelTotal = 0;  // declared first: the frames report to it while they go
     TGIFHeader header{this};
     TGIFImageList images{this};
     bool drawing = false;
+    // Guards the painter list and the draw painter (a draw holds it while it waits, and
+    // the cleanup it serves then takes it again).
+    std::recursive_mutex painterLock;
+    std::vector<std::unique_ptr<TGIFPainter>> painters;
+    TGIFPainter* drawPainter = nullptr;
+    std::unique_ptr<TBitmap> workBitmap;
 };
 
-// Module start and end: the "gif" extension of the picture container.
-void InitGIFModule();
+// Module start and end: the "gif" extension of the picture container; the palette-display
+// flag from the screen's depth as the program found it.
+void InitGIFModule(int screenBitsPerPixelTimesPlanes = 32);
 void FinalizeGIFModule();
 
 }  // namespace galimo

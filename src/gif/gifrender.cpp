@@ -1,10 +1,12 @@
 #include "gif/gifrender.h"
 
 #include "gif/gifimage.h"
+#include "gif/gifpainter.h"
 #include "platform/arith.h"
 #include "platform/canvas.h"
 
-#include <array>
+#include <algorithm>
+#include <vector>
 
 namespace galimo {
 
@@ -14,7 +16,88 @@ namespace {
 // table would otherwise go round from the picture to its first frame and back.
 thread_local const TGIFImage* paletteInProgress = nullptr;
 
+std::atomic<bool> paletteDisplay{false};
+
+constexpr int ClearIndex = 255;  // where a dithered frame's transparent pixels go
+
+// One row after the other, Floyd-Steinberg error diffusion into the cube: errors kept in
+// sixteenths, the direction reversed on every row, transparent pixels left out.
+class TFloydSteinbergDitherer {
+public:
+    explicit TFloydSteinbergDitherer(int width)
+        : width(width), current(static_cast<size_t>(width + 2) * 3), below(current.size())
+    {
+    }
+
+    void Row(const uint8_t* indices, const TGIFColor* colors, int colorCount, int transparent, uint8_t* out)
+    {
+        std::fill(below.begin(), below.end(), 0);
+        const int dir = leftToRight ? 1 : -1;
+        for (int i = 0; i < width; ++i) {
+            const int x = leftToRight ? i : width - 1 - i;
+            const int index = indices[x];
+            if (index == transparent) {
+                out[x] = ClearIndex;
+                continue;
+            }
+            const TGIFColor c = index < colorCount ? colors[index] : TGIFColor{};
+            const int component[3] = {c.Red, c.Green, c.Blue};
+            int level[3];
+            for (int k = 0; k < 3; ++k) {
+                const int v = std::clamp(component[k] + Div(Error(current, x, k) + 8, 16), 0, 255);
+                level[k] = TNetscapeColorLookup(v);
+                const int diff = v - level[k] * 51;
+                Error(current, x + dir, k) += diff * 7;
+                Error(below, x - dir, k) += diff * 3;
+                Error(below, x, k) += diff * 5;
+                Error(below, x + dir, k) += diff * 1;
+            }
+            out[x] = static_cast<uint8_t>(CubeIndex(level[0], level[1], level[2]));
+        }
+        std::swap(current, below);
+        leftToRight = !leftToRight;
+    }
+
+    // The cube level of a component.
+    static int TNetscapeColorLookup(int component) { return (component + 3) / 51; }
+
+private:
+    // Columns -1 and width exist so the edges need no test; what lands there is dropped.
+    int& Error(std::vector<int>& row, int x, int k) { return row[static_cast<size_t>(x + 1) * 3 + k]; }
+
+    int width;
+    std::vector<int> current, below;
+    bool leftToRight = true;
+};
+
+QImage NewFrameBitmap(int w, int h)
+{
+    QImage bitmap(w, h, QImage::Format_Indexed8);
+    if (bitmap.isNull()) throw EOutOfMemory("Failed to allocate memory for GIF DIB");
+    return bitmap;
+}
+
 }  // namespace
+
+void SetPaletteDisplay(bool value) { paletteDisplay = value; }
+bool PaletteDisplay() { return paletteDisplay; }
+
+const QList<QRgb>& CubeColorTable()
+{
+    static const QList<QRgb> table = [] {
+        QList<QRgb> t(256, qRgba(0, 0, 0, 0));
+        for (int r = 0; r < 6; ++r)
+            for (int g = 0; g < 6; ++g)
+                for (int b = 0; b < 6; ++b) t[CubeIndex(r, g, b)] = qRgb(51 * r, 51 * g, 51 * b);
+        return t;
+    }();
+    return table;
+}
+
+bool DitherApplies(const TGIFImage& image)
+{
+    return (image.DrawOptions & DrawDither) && (!(image.DrawOptions & DrawDitherOnPaletteDisplayOnly) || PaletteDisplay());
+}
 
 const TGIFColorMap* PicturePalette(const TGIFImage& image)
 {
@@ -44,35 +127,52 @@ const QImage& RenderFrame(TGIFImage& image, TGIFSubImage& frame)
     if (TGIFRenderCache* cache = frame.RenderCache()) return cache->Bitmap;
     if (frame.Empty()) return none;
 
-    image.RenderProgress(ProgressStage::Starting, 0);
+    const int transparent = frame.HasTransparency && frame.GraphicControl ? frame.GraphicControl->TransparentIndex : -1;
+    auto cache = std::make_unique<TGIFRenderCache>();
     try {
-        // 256 colorSlots from the palette, black beyond its entries, as an 8-bit bitmap of
-        // this frame would show them; the transparent index becomes clear.
-        std::array<QRgb, 256> colorSlots;
-        colorSlots.fill(qRgb(0, 0, 0));
-        if (const TGIFColorMap* palette = FramePalette(image, frame))
-            for (int i = 0; i < palette->ColorCount(); ++i) {
-                const TGIFColor& c = (*palette)[i];
-                colorSlots[static_cast<size_t>(i)] = qRgb(c.Red, c.Green, c.Blue);
-            }
-        if (frame.HasTransparency && frame.GraphicControl) colorSlots[frame.GraphicControl->TransparentIndex] = 0;
-
-        auto cache = std::make_unique<TGIFRenderCache>();
+        image.RenderProgress(ProgressStage::Starting, 0);
         QImage& bitmap = cache->Bitmap;
-        bitmap = QImage(frame.Width, frame.Height, QImage::Format_ARGB32_Premultiplied);
-        if (bitmap.isNull()) throw std::bad_alloc();
+        bitmap = NewFrameBitmap(frame.Width, frame.Height);
         const uint8_t* src = frame.Pixels();
-        for (int y = 0; y < frame.Height; ++y) {
-            if (y % 32 == 0) image.RenderProgress(ProgressStage::Running, MulDiv(y, 100, frame.Height));
-            auto* row = reinterpret_cast<QRgb*>(bitmap.scanLine(y));
-            for (int x = 0; x < frame.Width; ++x) row[x] = colorSlots[*src++];
+        if (DitherApplies(image)) {
+            bitmap.setColorTable(CubeColorTable());
+            const TGIFColorMap& colors = frame.EffectiveColors();
+            TFloydSteinbergDitherer ditherer(frame.Width);
+            for (int y = 0; y < frame.Height; ++y, src += frame.Width) {
+                if (y % 32 == 0) image.RenderProgress(ProgressStage::Running, MulDiv(y, 100, frame.Height));
+                ditherer.Row(src, colors.Data(), colors.ColorCount(), transparent, bitmap.scanLine(y));
+            }
+        } else {
+            // 256 slots from the palette, black beyond its entries, as an 8-bit bitmap
+            // of this frame would show them; the transparent entry is clear.
+            QList<QRgb> table(256, qRgb(0, 0, 0));
+            if (const TGIFColorMap* palette = FramePalette(image, frame))
+                for (int i = 0; i < palette->ColorCount(); ++i) {
+                    const TGIFColor& c = (*palette)[i];
+                    table[i] = qRgb(c.Red, c.Green, c.Blue);
+                }
+            if (transparent >= 0) table[transparent] = qRgba(0, 0, 0, 0);
+            bitmap.setColorTable(table);
+            for (int y = 0; y < frame.Height; ++y, src += frame.Width) {
+                if (y % 32 == 0) image.RenderProgress(ProgressStage::Running, MulDiv(y, 100, frame.Height));
+                std::memcpy(bitmap.scanLine(y), src, frame.Width);
+            }
         }
-        frame.SetRenderCache(std::move(cache));
-    } catch (...) {
+    } catch (const EAbort&) {
         image.RenderProgress(ProgressStage::Ending, 0);
+        return none;
+    } catch (...) {
+        try {
+            image.RenderProgress(ProgressStage::Ending, 0);
+        } catch (const EAbort&) {
+        }
         throw;
     }
-    image.RenderProgress(ProgressStage::Ending, 100);
+    frame.SetRenderCache(std::move(cache));
+    try {
+        image.RenderProgress(ProgressStage::Ending, 100);
+    } catch (const EAbort&) {
+    }
     return frame.RenderCache()->Bitmap;
 }
 
@@ -83,6 +183,13 @@ TRect ScaleFrameRect(const TGIFImage& image, const TGIFSubImage& frame, const TR
             r.Left + MulDiv(frame.Left + frame.Width, r.Width(), sw), r.Top + MulDiv(frame.Top + frame.Height, r.Height(), sh)};
 }
 
+void DrawFrame(TGIFImage& image, TGIFSubImage& frame, TCanvas& canvas, const TRect& rect)
+{
+    const QImage& bitmap = RenderFrame(image, frame);
+    if (bitmap.isNull()) return;
+    canvas.StretchImage(ScaleFrameRect(image, frame, rect), bitmap, &frame.RenderCache()->ScaleCache);
+}
+
 void TGIFImage::Draw(TCanvas& canvas, const TRect& rect)
 {
     if (drawing || images.Empty()) return;
@@ -91,12 +198,11 @@ void TGIFImage::Draw(TCanvas& canvas, const TRect& rect)
         bool& flag;
         ~Done() { flag = false; }
     } done{drawing};
-    // The first frame over whatever the canvas holds. Animation is not played yet: a
-    // picture of several frames shows its first one the same way.
-    TGIFSubImage& frame = images[0];
-    const QImage& bitmap = RenderFrame(*this, frame);
-    if (bitmap.isNull()) return;
-    canvas.StretchImage(ScaleFrameRect(*this, frame, rect), bitmap, &frame.RenderCache()->ScaleCache);
+    if (images.Count() == 1 || !(DrawOptions & DrawAnimate)) {
+        DrawFrame(*this, images[0], canvas, rect);
+        return;
+    }
+    AnimatedDraw(*this, canvas, rect);
 }
 
 }  // namespace galimo

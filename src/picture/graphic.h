@@ -48,13 +48,20 @@ protected:
     {
         if (OnChange) OnChange();
     }
-    void Progress(ProgressStage stage, int percent, bool redrawNow = false)
+    void Progress(ProgressStage stage, int percent, bool redrawNow = false, const char* message = "")
     {
-        if (OnProgress) OnProgress(stage, percent, redrawNow);
+        if (!OnProgress) return;
+        progressMessage = message;
+        OnProgress(stage, percent, redrawNow);
     }
+
+public:
+    // The message of the progress notification being sent ("Rendering...").
+    const char* ProgressMessage() const { return progressMessage; }
 
 private:
     bool transparent = false;
+    const char* progressMessage = "";
 };
 
 }  // namespace galimo

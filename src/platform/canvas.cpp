@@ -1,6 +1,7 @@
 #include "platform/canvas.h"
 
 #include <QPainter>
+#include <QWidget>
 #include <QPen>
 #include <algorithm>
 #include <cstdint>
@@ -73,6 +74,22 @@ void TCanvas::TextOut(int x, int y, const QString& text)
         p.drawText(x, y + fm.ascent(), text);
     });
     Changed();
+}
+
+QImage TCanvas::CopyArea(const TRect& rect)
+{
+    QPaintDevice* on = painter ? painter->device() : device;
+    if (on && on->devType() == QInternal::Image)
+        return static_cast<QImage*>(on)->copy(rect.ToQRect()).convertToFormat(QImage::Format_RGB32);
+    QImage area(std::max(rect.Width(), 1), std::max(rect.Height(), 1), QImage::Format_RGB32);
+    QColor under = Qt::white;
+    if (on && on->devType() == QInternal::Widget) {
+        const auto* widget = static_cast<QWidget*>(on);
+        const QWidget* parent = widget->parentWidget() ? widget->parentWidget() : widget;
+        under = parent->palette().color(parent->backgroundRole());
+    }
+    area.fill(under);
+    return area;
 }
 
 void TCanvas::StretchImage(const TRect& rect, const QImage& image, QImage* cache)

@@ -63,6 +63,9 @@ public:
     // Copies an image unscaled with its top-left corner at (x, y).
     void DrawImage(int x, int y, const QImage& image);
     void TextOut(int x, int y, const QString& text);
+    // What lies in the rectangle: a bitmap's pixels; for a control being painted, its
+    // parent's background; for a printer page, white.
+    QImage CopyArea(const TRect& rect);
 
     // The painter of the operation in progress (valid inside WithPainter only).
     void WithPainter(const std::function<void(QPainter&)>& fn);

@@ -60,6 +60,12 @@ public:
     EAbort() : Exception("Operation aborted") {}
 };
 
+// Memory for a large buffer could not be had.
+class EOutOfMemory : public Exception {
+public:
+    using Exception::Exception;
+};
+
 // Printing failures (no printer, bad printer, unsupported operation, job in progress).
 class EPrinter : public Exception {
 public:

@@ -20,6 +20,12 @@ for n in 000 007 014; do
   tail -c 600 "$OUT/frame-$n.pgm" | cmp -s - "$DATA/muybridge-frame-$n.indexes" || fail "frame-$n.pgm indexes differ"
 done
 
+# One pass composed from white: 15 states, the first at once, each listed with its wait.
+"$TOOL" "$DATA/muybridge.gif" --composed "$OUT/c" > "$OUT/composed.txt" || fail "--composed: exit status $?"
+[ "$(grep -c '^composed composed-' "$OUT/composed.txt")" -eq 15 ] || fail "composed state count"
+grep -q "^composed composed-000.ppm: frame 0, after 0 ms$" "$OUT/composed.txt" || fail "first state not at once"
+head -c 15 "$OUT/c/composed-014.ppm" | grep -q "^P6" || fail "composed-014.ppm is not a binary PPM"
+
 "$TOOL" "$REGRESSION/circular-two-step.gif" > "$OUT/bad.txt"
 [ $? -eq 1 ] || fail "a failed load must exit with 1"
 grep -q "^error: Circular decoder table entry$" "$OUT/bad.txt" || fail "error message"
