@@ -2,6 +2,7 @@
 // plain LZW encoder, so tests can state their input as codes and pixel indexes.
 #pragma once
 
+#include <algorithm>
 #include <cstdint>
 #include <string>
 #include <utility>
@@ -146,6 +147,39 @@ inline Bytes OneFrameGIF(int width, int height, const Bytes& pixels, int minCode
     Bytes out = Header(width, height, sizeCode);
     Append(out, Descriptor(0, 0, width, height));
     Append(out, ImageData(pixels, minCodeSize));
+    out.push_back(0x3B);
+    return out;
+}
+
+// One frame of an animation: its place, indexes, disposal, delay (-1: no graphic control
+// extension) and transparent index (-1: none).
+struct AnimFrame {
+    int Left = 0, Top = 0, Width = 1, Height = 1;
+    Bytes Pixels{1};
+    int Disposal = 1;
+    int Delay = 0;
+    int Transparent = -1;
+};
+
+// An animation over the global table of Header(width, height, 2) (entry i is (i, 2i, 3i)),
+// with a looping extension before the first frame when loopCount >= 0.
+inline Bytes Animation(int width, int height, const std::vector<AnimFrame>& frames, int loopCount = -1)
+{
+    Bytes out = Header(width, height, 2);
+    if (loopCount >= 0) {
+        Append(out, {0x21, 0xFF, 0x0B});
+        for (char c : std::string("NETSCAPE2.0")) out.push_back(static_cast<uint8_t>(c));
+        Append(out, {0x03, 0x01});
+        Append(out, LE16(loopCount));
+        out.push_back(0);
+    }
+    for (const AnimFrame& f : frames) {
+        if (f.Delay >= 0 || f.Transparent >= 0)
+            Append(out, GraphicControl(static_cast<uint8_t>((f.Disposal << 2) | (f.Transparent >= 0 ? 1 : 0)),
+                                       std::max(f.Delay, 0), static_cast<uint8_t>(std::max(f.Transparent, 0))));
+        Append(out, Descriptor(f.Left, f.Top, f.Width, f.Height));
+        Append(out, ImageData(f.Pixels, 3));
+    }
     out.push_back(0x3B);
     return out;
 }

@@ -44,6 +44,7 @@ TEST(GIFRender, FirstFrameAtNaturalSize)
     Append(file, test::ImageData(Bytes(16, 5), 3));
     file.push_back(0x3B);
     auto image = Load(file);
+    image->DrawOptions &= ~DrawAnimate;  // animation off: frame 0, every time
     const QImage out = DrawOnWhite(*image, 4, 4, {0, 0, 4, 4});
     const QRgb W = qRgb(255, 255, 255);
     const QRgb expected[4][4] = {
