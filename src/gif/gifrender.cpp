@@ -132,9 +132,9 @@ const QImage& RenderFrame(TGIFImage& image, TGIFSubImage& frame)
     try {
         image.RenderProgress(ProgressStage::Starting, 0);
         QImage& bitmap = cache->Bitmap;
-        bitmap = NewFrameBitmap(frame.Width, frame.Height);
         const uint8_t* src = frame.Pixels();
         if (DitherApplies(image)) {
+            bitmap = NewFrameBitmap(frame.Width, frame.Height);
             bitmap.setColorTable(CubeColorTable());
             const TGIFColorMap& colors = frame.EffectiveColors();
             TFloydSteinbergDitherer ditherer(frame.Width);
@@ -152,11 +152,12 @@ const QImage& RenderFrame(TGIFImage& image, TGIFSubImage& frame)
                     table[i] = qRgb(c.Red, c.Green, c.Blue);
                 }
             if (transparent >= 0) table[transparent] = qRgba(0, 0, 0, 0);
+            // The rows are the frame's own index bytes: the bitmap shows them in place,
+            // read-only, so a frame costs its pixels once and a colour table.
+            for (int y = 0; y < frame.Height; y += 32) image.RenderProgress(ProgressStage::Running, MulDiv(y, 100, frame.Height));
+            bitmap = QImage(src, frame.Width, frame.Height, frame.Width, QImage::Format_Indexed8);
+            if (bitmap.isNull()) throw EOutOfMemory("Failed to allocate memory for GIF DIB");
             bitmap.setColorTable(table);
-            for (int y = 0; y < frame.Height; ++y, src += frame.Width) {
-                if (y % 32 == 0) image.RenderProgress(ProgressStage::Running, MulDiv(y, 100, frame.Height));
-                std::memcpy(bitmap.scanLine(y), src, frame.Width);
-            }
         }
     } catch (const EAbort&) {
         image.RenderProgress(ProgressStage::Ending, 0);

@@ -67,6 +67,7 @@ const TGIFColorMap& TGIFSubImage::EffectiveColors() const
 
 void TGIFSubImage::ReleasePixels()
 {
+    renderCache.reset();  // its bitmap may show these very pixels
     if (pixels && Image()) Image()->CountPixels(-static_cast<int64_t>(pixelCount));
     pixels.reset();
     pixelCount = 0;

@@ -67,7 +67,8 @@ public:
     uint32_t PixelCount() const { return pixelCount; }
     bool Empty() const { return pixelCount == 0; }
 
-    // Cached drawing objects (rendered bitmap, mask), made on first draw.
+    // Cached drawing objects (rendered bitmap, mask), made on first draw; they go with the
+    // pixels.
     TGIFRenderCache* RenderCache() const { return renderCache.get(); }
     void SetRenderCache(std::unique_ptr<TGIFRenderCache> cache);
     void ReleaseRenderCache();
