@@ -17,8 +17,6 @@
 #include <cmath>
 #include <cstdio>
 #include <ctime>
-#include <fstream>
-#include <iterator>
 #include <vector>
 
 using namespace galimo;
@@ -69,9 +67,7 @@ int main(int argc, char** argv)
     const long baseKiB = PeakKiB();
     TGIFImage image;
     {
-        std::ifstream in(argv[1], std::ios::binary);
-        std::vector<uint8_t> bytes((std::istreambuf_iterator<char>(in)), std::istreambuf_iterator<char>());
-        TMemoryStream stream(bytes.data(), bytes.size());
+        TFileStream stream(argv[1]);
         image.LoadFromStream(stream);
     }
     int64_t indexBytes = 0;

@@ -154,6 +154,11 @@ TEST_F(GIFPainterThreads, OpenAndCloseStress)
             photo = LoadAnim(slow);
         }
         DrawOnce(*photo);
+        if (round % 25 == 0) {
+            // Let the fast one play a few frames, then close it mid-animation.
+            const auto until = Clock::now() + std::chrono::milliseconds(50);
+            TUIThreadQueue::Instance().ServeUntil([&] { return Clock::now() >= until; });
+        }
         TUIThreadQueue::Instance().Serve();
     }
     thumb.reset();
