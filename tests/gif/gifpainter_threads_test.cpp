@@ -5,6 +5,7 @@
 #include "gif/gifimage.h"
 #include "giftestutil.h"
 #include "picture/bitmap.h"
+#include "picture/image.h"
 
 #include <QEventLoop>
 #include <QTimer>
@@ -77,6 +78,33 @@ TEST_F(GIFPainterThreads, PlaysToTheEndThroughTheWaitLoops)
     EXPECT_EQ(DrawOnce(*image).Image().pixel(0, 0), Entry(3));
     EXPECT_EQ(DrawOnce(*image).Image().pixel(1, 0), Entry(2));
     EXPECT_EQ(image->PainterCount(), 0);
+}
+
+TEST_F(GIFPainterThreads, AnImageControlRepaintsAtEachComposedFrame)
+{
+    const std::string file = (std::filesystem::temp_directory_path() / "galimo-painter-test.gif").string();
+    {
+        const Bytes bytes = ThreeFrames(1, -1);
+        std::ofstream(file, std::ios::binary).write(reinterpret_cast<const char*>(bytes.data()), std::streamsize(bytes.size()));
+    }
+    auto control = std::make_unique<TImage>();
+    control->SetStretch(true);
+    control->resize(20, 10);
+    control->Picture().LoadFromFile(file);
+    int changes = 0;
+    control->Picture().OnChange = [&] { ++changes; };
+    EXPECT_EQ(control->grab().toImage().pixel(17, 5), Entry(1));  // the first paint starts it
+    auto* gif = static_cast<TGIFImage*>(control->Picture().Graphic());
+    TUIThreadQueue::Instance().ServeUntil([&] { return gif->PainterCount() == 0; });
+    EXPECT_GE(changes, 2);
+    const QImage last = control->grab().toImage();
+    EXPECT_EQ(last.pixel(17, 5), Entry(2));
+    EXPECT_EQ(last.pixel(2, 5), Entry(3));
+    // A new file into the control stops the old picture's painter; closing stops the new one.
+    control->Picture().LoadFromFile(file);
+    control->grab();
+    control.reset();
+    std::filesystem::remove(file);
 }
 
 TEST_F(GIFPainterThreads, QtEventLoopsServeThePainter)
