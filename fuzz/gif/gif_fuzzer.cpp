@@ -1,5 +1,6 @@
-// Feeds arbitrary bytes to TGIFImage::LoadFromStream. A GIFException is a clean refusal;
-// anything else (a crash, a sanitizer report, another exception) is a bug.
+// Feeds arbitrary bytes to TGIFImage::LoadFromStream, then renders and composes what loaded.
+// A GIFException is a clean refusal; anything else (a crash, a sanitizer report, another
+// exception) is a bug.
 #include "gif/gifimage.h"
 
 #include "platform/canvas.h"
@@ -34,7 +35,17 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size)
         copy.Assign(image);
         if (copy.PixelTotal() != image.PixelTotal()) __builtin_trap();
     }
-    // Drawing renders the first frame through its colours: only "no colour table" may fail.
+    // One pass of the animation composed without a thread, dithered for every other input,
+    // then the first frame drawn: only "no colour table" may fail.
+    SetPaletteDisplay(size % 2);
+    if (image.Images().Count() > 1 && image.PixelTotal() <= (1 << 20) &&
+        int64_t(image.Width()) * image.Height() <= (1 << 20)) {
+        try {
+            ComposeOnePass(image, [&](int, int waitMs, const QImage& work) { sum += work.pixel(0, 0) + unsigned(waitMs); });
+        } catch (const GIFException&) {
+        }
+    }
+    image.DrawOptions &= ~DrawAnimate;  // the painter's thread is the threaded tests' business
     if (image.PixelTotal() <= (1 << 20)) {
         QImage target(48, 32, QImage::Format_RGB32);
         target.fill(0xFFFFFFFF);
