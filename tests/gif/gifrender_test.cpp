@@ -142,27 +142,6 @@ TEST(GIFRender, RenderedOnceAndDrawnAtAnySize)
     EXPECT_EQ(renders, 1);
 }
 
-TEST(GIFRender, RenderingProgressAndAbort)
-{
-    auto image = Load(test::OneFrameGIF(2, 40, Bytes(80, 1)));
-    std::vector<std::pair<int, std::string>> seen;
-    image->OnProgress = [&](ProgressStage, int percent, bool) {
-        seen.emplace_back(percent, image->ProgressMessage());
-        if (seen.size() == 2) throw EAbort();  // a listener that gives up: nothing drawn, nothing said
-    };
-    const QImage out = DrawOnWhite(*image, 2, 40, {0, 0, 2, 40});
-    EXPECT_EQ(out.pixel(0, 0), qRgb(255, 255, 255));
-    ASSERT_EQ(seen.size(), 3u);  // starting, running at row 0, ending
-    for (const auto& [percent, message] : seen) EXPECT_EQ(message, "Rendering...");
-    EXPECT_EQ(seen.back().first, 0);
-    seen.clear();
-    image->OnProgress = [&](ProgressStage, int percent, bool) { seen.emplace_back(percent, ""); };
-    EXPECT_EQ(DrawOnWhite(*image, 2, 40, {0, 0, 2, 40}).pixel(0, 0), Entry(1));
-    const std::vector<int> percents{0, 0, 80, 100};  // rows 0 and 32 of 40
-    ASSERT_EQ(seen.size(), percents.size());
-    for (size_t i = 0; i < seen.size(); ++i) EXPECT_EQ(seen[i].first, percents[i]);
-}
-
 TEST(GIFRender, ThumbnailThroughABitmapCanvas)
 {
     // As the thumbnail strip does: a white 120 x 120 bitmap, the picture stretched in.
