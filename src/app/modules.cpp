@@ -1,6 +1,6 @@
 #include "app/modules.h"
 
-#include "app/changeres.h"
+#include "platform/changeres.h"
 #include "gif/gifimage.h"
 #include "picture/fileformats.h"
 #include "picture/jpegimage.h"

@@ -1,6 +1,6 @@
 #include "browser/depart.h"
 
-#include "app/changeres.h"
+#include "platform/changeres.h"
 #include "browser/keynavigation.h"
 #include "browser/layout.h"
 #include "picture/bitmap.h"

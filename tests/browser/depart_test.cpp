@@ -1,9 +1,9 @@
 // The main window offscreen: its form, the album list, the thumbnail strip, the photo view.
-#include "../app/fakedisplaysettings.h"
+#include "../platform/fakedisplaysettings.h"
 #include "../common/mainwindowfixture.h"
 #include "../common/testapp.h"
 #include "about/fap.h"
-#include "app/changeres.h"
+#include "platform/changeres.h"
 #include "browser/depart.h"
 #include "picture/bitmap.h"
 #include "picture/fileformats.h"

@@ -2,10 +2,10 @@
 // root, with a fake display and a recording message box in force.
 #pragma once
 
-#include "../app/fakedisplaysettings.h"
+#include "../platform/fakedisplaysettings.h"
 #include "testapp.h"
 
-#include "app/changeres.h"
+#include "platform/changeres.h"
 #include "browser/depart.h"
 #include "picture/image.h"
 #include "platform/formprops.h"

@@ -1,11 +1,11 @@
 // JPEG albums in the main window, offscreen: thumbnails at the photos' proportions, the
 // photo view fitted, and a broken JPEG in the middle of an album.
-#include "../app/fakedisplaysettings.h"
+#include "../platform/fakedisplaysettings.h"
 #include "../common/mainwindowfixture.h"
 #include "../common/testapp.h"
 #include "jpegtestutil.h"
 
-#include "app/changeres.h"
+#include "platform/changeres.h"
 #include "browser/depart.h"
 #include "picture/bitmap.h"
 #include "picture/image.h"

@@ -1,7 +1,7 @@
 // The print panel inside the real main window: the print button, the browser controls it
 // disables, the album list that stays usable, a print on the printer in force.
-#include "../app/fakedisplaysettings.h"
-#include "app/changeres.h"
+#include "../platform/fakedisplaysettings.h"
+#include "platform/changeres.h"
 #include "browser/depart.h"
 #include "fakes.h"
 #include "picture/bitmap.h"

@@ -1,4 +1,4 @@
-#include "app/changeres.h"
+#include "platform/changeres.h"
 #include "fakedisplaysettings.h"
 #include "platform/displaysettings.h"
 

@@ -1,6 +1,6 @@
 // The real display settings against an X server: run under
 // xvfb-run -a -s "-screen 0 1024x768x24", skipped when there is no X display.
-#include "app/changeres.h"
+#include "platform/changeres.h"
 #include "platform/displaysettings.h"
 
 #include <QGuiApplication>

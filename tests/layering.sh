@@ -1,0 +1,53 @@
+#!/usr/bin/env bash
+# Fails on an include that runs up the layers:
+#   platform < picture < gif < print, about < browser < app
+# A layer includes its own headers and those of the layers below it; print and about sit
+# side by side and never include each other.
+# Usage: layering.sh SRC_DIR, or layering.sh --self-check (proves an upward include fails).
+set -euo pipefail
+
+rank() {
+  case $1 in
+    platform) echo 0 ;; picture) echo 1 ;; gif) echo 2 ;; print | about) echo 3 ;;
+    browser) echo 4 ;; app) echo 5 ;; *) echo -1 ;;
+  esac
+}
+
+check() {
+  local src=$1 bad=0 file layer line target rl rt
+  [ -d "$src" ] || { echo "no folder $src"; return 2; }
+  while IFS= read -r -d '' file; do
+    layer=${file#"$src"/}
+    layer=${layer%%/*}
+    rl=$(rank "$layer")
+    [ "$rl" -ge 0 ] || { echo "$file: not in a known layer"; bad=1; continue; }
+    while IFS= read -r line; do
+      target=$(sed -E 's/^[[:space:]]*#[[:space:]]*include[[:space:]]*"([a-z]+)\/.*/\1/' <<<"$line")
+      rt=$(rank "$target")
+      [ "$rt" -ge 0 ] || continue  # a header of the folder itself, or a library's
+      if [ "$target" != "$layer" ] && [ "$rt" -ge "$rl" ]; then
+        echo "$file: $layer must not include $target: $line"
+        bad=1
+      fi
+    done < <(grep -E '^[[:space:]]*#[[:space:]]*include[[:space:]]*"[a-z]+/' "$file" || true)
+  done < <(find "$src" -mindepth 2 -type f \( -name '*.h' -o -name '*.cpp' -o -name '*.c' \) -print0)
+  return $bad
+}
+
+if [ "${1:-}" = --self-check ]; then
+  tree=$(mktemp -d)
+  trap 'rm -rf "$tree"' EXIT
+  mkdir -p "$tree/platform" "$tree/print" "$tree/about" "$tree/app"
+  printf '#include "platform/a.h"\n#include "print/b.h"\n' >"$tree/app/ok.cpp"
+  check "$tree" >/dev/null || { echo "FAIL: a downward include was refused"; exit 1; }
+  for row in 'platform #include "picture/x.h"' 'print #include "about/x.h"' \
+             'about #  include "print/x.h"' 'picture #include "app/x.h"'; do
+    mkdir -p "$tree/${row%% *}"
+    echo "${row#* }" >"$tree/${row%% *}/bad.cpp"
+    if check "$tree" >/dev/null; then echo "FAIL: not caught: ${row%% *}: ${row#* }"; exit 1; fi
+    rm "$tree/${row%% *}/bad.cpp"
+    echo "ok: caught ${row%% *}: ${row#* }"
+  done
+  exit 0
+fi
+check "${1:?usage: layering.sh SRC_DIR | --self-check}" && echo "ok: every include runs down the layers"
