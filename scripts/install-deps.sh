@@ -5,14 +5,14 @@ set -euo pipefail
 
 PACKAGES=(
   build-essential cmake pkg-config make
-  qt6-base-dev qt6-base-dev-tools libqt6svg6 qt6-qpa-plugins libgl-dev
-  libxrandr-dev libx11-dev
+  qt6-base-dev qt6-base-dev-tools libqt6svg6 qt6-qpa-plugins qt6-wayland libgl-dev
+  libxrandr-dev libx11-dev x11-xserver-utils
   libjpeg62-turbo-dev libjpeg-turbo-progs
   libgtest-dev libgmock-dev googletest libbenchmark-dev libgif-dev
   clang-14 libclang-rt-14-dev
   xvfb xauth xdotool x11-utils imagemagick poppler-utils
   fonts-liberation2 fontconfig qt6-translations-l10n
-  python3
+  python3 patchelf
 )
 
 missing=()

@@ -1,6 +1,7 @@
 #include "platform/changeres.h"
 
 #include "platform/displaysettings.h"
+#include "platform/screenguard.h"
 
 #include <cstdint>
 
@@ -17,6 +18,9 @@ void InitChangeRes()
 
 int SetDisplayMode(int width, int height, int bitsPerPixel)
 {
+    // However the program ends, even killed, the guard puts the start size back.
+    if (dynamic_cast<SystemDisplaySettings*>(&DisplaySettings()) && SystemDisplaySettings::OnX11())
+        StartScreenGuard(SavedScreenWidth, SavedScreenHeight);
     TDevMode mode;
     mode.dmSize = DEVMODE_SIZE;
     mode.dmFields = DM_BITSPERPEL | DM_PELSWIDTH | DM_PELSHEIGHT;

@@ -3,7 +3,7 @@
 
 if [ -z "${GALIMO_E2E_INNER:-}" ]; then
   export GALIMO_E2E_INNER=1
-  exec xvfb-run -a -s "-screen 0 800x600x24" bash "$0" "$@"
+  exec xvfb-run -a -s "-screen 0 ${GALIMO_E2E_SCREEN:-800x600x24}" bash "$0" "$@"
 fi
 unset QT_QPA_PLATFORM
 

@@ -1,0 +1,303 @@
+#include "platform/xscreen.h"
+
+#include "platform/displaysettings.h"
+
+#include <algorithm>
+#include <cmath>
+#include <memory>
+#include <mutex>
+
+#include <X11/Xlib.h>
+#include <X11/extensions/Xrandr.h>
+
+namespace galimo {
+
+namespace {
+
+struct ResourcesFree {
+    void operator()(XRRScreenResources* r) const { XRRFreeScreenResources(r); }
+};
+struct OutputFree {
+    void operator()(XRROutputInfo* o) const { XRRFreeOutputInfo(o); }
+};
+struct CrtcFree {
+    void operator()(XRRCrtcInfo* c) const { XRRFreeCrtcInfo(c); }
+};
+using ResourcesPtr = std::unique_ptr<XRRScreenResources, ResourcesFree>;
+using OutputPtr = std::unique_ptr<XRROutputInfo, OutputFree>;
+using CrtcPtr = std::unique_ptr<XRRCrtcInfo, CrtcFree>;
+
+// One connection of our own for the whole run, opened at the first question: it works
+// before Qt has connected (module start-up) and needs nothing of Qt's. Opening a
+// connection per question is not an option: a server refuses some of a quick series of
+// connections without a word. Every answer is asked of the server, never of what Xlib
+// cached when it connected, so it is the screen's state at that moment.
+class XConnection {
+public:
+    ~XConnection()
+    {
+        if (dpy_)
+            XCloseDisplay(dpy_);
+    }
+    // The display, or nullptr when no server answers; a later call tries again.
+    Display* Get()
+    {
+        for (int attempt = 0; !dpy_ && attempt < 3; ++attempt)
+            dpy_ = XOpenDisplay(nullptr);
+        return dpy_;
+    }
+    std::mutex& Lock() { return lock_; }
+
+private:
+    Display* dpy_ = nullptr;
+    std::mutex lock_;
+};
+
+XConnection& Connection()
+{
+    static XConnection connection;
+    return connection;
+}
+
+// Size of the X screen as a whole, asked of the server.
+ScreenSize RootSize(Display* dpy)
+{
+    Window root = 0;
+    int x = 0, y = 0;
+    unsigned width = 0, height = 0, border = 0, depth = 0;
+    if (!XGetGeometry(dpy, DefaultRootWindow(dpy), &root, &x, &y, &width, &height, &border, &depth))
+        return {DisplayWidth(dpy, DefaultScreen(dpy)), DisplayHeight(dpy, DefaultScreen(dpy))};
+    return {int(width), int(height)};
+}
+
+// Xlib's default error handler ends the process. While a trap lives, errors are counted
+// instead. The handler is process-wide; everything here runs on the UI thread and the trap
+// syncs before it puts the previous handler back.
+class XErrorTrap {
+public:
+    explicit XErrorTrap(Display* dpy) : dpy_(dpy), previous_(XSetErrorHandler(&XErrorTrap::Count)) { errors_ = 0; }
+    ~XErrorTrap()
+    {
+        XSync(dpy_, False);
+        XSetErrorHandler(previous_);
+    }
+    XErrorTrap(const XErrorTrap&) = delete;
+    XErrorTrap& operator=(const XErrorTrap&) = delete;
+
+    bool Failed()
+    {
+        XSync(dpy_, False);
+        return errors_ != 0;
+    }
+
+private:
+    static int Count(Display*, XErrorEvent*)
+    {
+        ++errors_;
+        return 0;
+    }
+    static inline int errors_ = 0;
+    Display* dpy_;
+    XErrorHandler previous_;
+};
+
+struct RandRVersion {
+    int major = 0;
+    int minor = 0;
+    bool AtLeast(int ma, int mi) const { return major > ma || (major == ma && minor >= mi); }
+};
+
+RandRVersion QueryRandR(Display* dpy)
+{
+    int eventBase = 0, errorBase = 0;
+    RandRVersion v;
+    if (!XRRQueryExtension(dpy, &eventBase, &errorBase) || !XRRQueryVersion(dpy, &v.major, &v.minor))
+        return {};
+    return v;
+}
+
+ResourcesPtr Resources(Display* dpy, const RandRVersion& v)
+{
+    Window root = DefaultRootWindow(dpy);
+    // The "current" query does not make the server probe the outputs again (slow on real
+    // hardware, and it may flicker the screen).
+    return ResourcesPtr(v.AtLeast(1, 3) ? XRRGetScreenResourcesCurrent(dpy, root) : XRRGetScreenResources(dpy, root));
+}
+
+// The primary screen of the platform the program was written for is the output that X calls
+// primary; without one, the first connected output that shows something.
+struct PrimaryOutput {
+    RROutput id = 0;
+    OutputPtr output;
+    CrtcPtr crtc;
+};
+
+std::optional<PrimaryOutput> FindPrimary(Display* dpy, XRRScreenResources* res, const RandRVersion& v)
+{
+    auto tryOutput = [&](RROutput id) -> std::optional<PrimaryOutput> {
+        OutputPtr out(XRRGetOutputInfo(dpy, res, id));
+        if (!out || out->connection != RR_Connected || out->crtc == 0)
+            return std::nullopt;
+        CrtcPtr crtc(XRRGetCrtcInfo(dpy, res, out->crtc));
+        if (!crtc || crtc->mode == 0)
+            return std::nullopt;
+        return PrimaryOutput{id, std::move(out), std::move(crtc)};
+    };
+    if (v.AtLeast(1, 3)) {
+        RROutput primary = XRRGetOutputPrimary(dpy, DefaultRootWindow(dpy));
+        if (primary != 0)
+            if (auto found = tryOutput(primary))
+                return found;
+    }
+    for (int i = 0; i < res->noutput; ++i)
+        if (auto found = tryOutput(res->outputs[i]))
+            return found;
+    return std::nullopt;
+}
+
+}  // namespace
+
+std::optional<ScreenSize> X11ScreenSize()
+{
+    std::lock_guard hold(Connection().Lock());
+    Display* dpy = Connection().Get();
+    if (!dpy)
+        return std::nullopt;
+    XErrorTrap trap(dpy);
+    RandRVersion v = QueryRandR(dpy);
+    if (v.AtLeast(1, 2)) {
+        if (ResourcesPtr res = Resources(dpy, v)) {
+            auto primary = FindPrimary(dpy, res.get(), v);
+            if (primary && !trap.Failed())
+                return ScreenSize{int(primary->crtc->width), int(primary->crtc->height)};
+        }
+    }
+    // No RandR or no lit output: the X screen as a whole.
+    return RootSize(dpy);
+}
+
+std::optional<int> X11BitsPerPixel()
+{
+    std::lock_guard hold(Connection().Lock());
+    Display* dpy = Connection().Get();
+    if (!dpy)
+        return std::nullopt;
+    int depth = DefaultDepth(dpy, DefaultScreen(dpy));
+    // Depth 24 is stored in 32-bit pixels: report the storage, as the pixel formats do.
+    int bits = depth;
+    int count = 0;
+    if (XPixmapFormatValues* formats = XListPixmapFormats(dpy, &count)) {
+        for (int i = 0; i < count; ++i)
+            if (formats[i].depth == depth)
+                bits = formats[i].bits_per_pixel;
+        XFree(formats);
+    }
+    return bits;
+}
+
+int X11ChangeSize(int width, int height)
+{
+    std::lock_guard hold(Connection().Lock());
+    Display* dpy = Connection().Get();
+    if (!dpy)
+        return DISP_CHANGE_FAILED;
+    XErrorTrap trap(dpy);
+    RandRVersion v = QueryRandR(dpy);
+    // Every X server of this century speaks RandR 1.2; an older one cannot switch an output.
+    if (!v.AtLeast(1, 2))
+        return DISP_CHANGE_FAILED;
+    ResourcesPtr res = Resources(dpy, v);
+    if (!res)
+        return DISP_CHANGE_FAILED;
+    auto primary = FindPrimary(dpy, res.get(), v);
+    if (!primary || trap.Failed())
+        return DISP_CHANGE_FAILED;
+    XRRCrtcInfo& crtc = *primary->crtc;
+    if (int(crtc.width) == width && int(crtc.height) == height)
+        return DISP_CHANGE_SUCCESSFUL;
+
+    // A turned output shows its mode sideways: the mode's own size is the other way round.
+    const bool sideways = (crtc.rotation & (RR_Rotate_90 | RR_Rotate_270)) != 0;
+    const unsigned modeWidth = unsigned(sideways ? height : width);
+    const unsigned modeHeight = unsigned(sideways ? width : height);
+    // The output lists its modes best first; the first progressive one of the size wins, the
+    // refresh rate being left to the driver's preference.
+    RRMode chosen = 0;
+    bool chosenInterlaced = false;
+    for (int i = 0; i < primary->output->nmode; ++i) {
+        for (int m = 0; m < res->nmode; ++m) {
+            const XRRModeInfo& info = res->modes[m];
+            if (info.id != primary->output->modes[i] || info.width != modeWidth || info.height != modeHeight)
+                continue;
+            const bool interlaced = (info.modeFlags & RR_Interlace) != 0;
+            if (chosen == 0 || (chosenInterlaced && !interlaced)) {
+                chosen = info.id;
+                chosenInterlaced = interlaced;
+            }
+        }
+    }
+    if (chosen == 0)
+        return DISP_CHANGE_BADMODE;
+
+    // The X screen must hold every lit output, the switched one at its new size.
+    int newWidth = 0, newHeight = 0;
+    for (int c = 0; c < res->ncrtc; ++c) {
+        if (res->crtcs[c] == primary->output->crtc) {
+            newWidth = std::max(newWidth, crtc.x + width);
+            newHeight = std::max(newHeight, crtc.y + height);
+            continue;
+        }
+        CrtcPtr other(XRRGetCrtcInfo(dpy, res.get(), res->crtcs[c]));
+        if (other && other->mode != 0) {
+            newWidth = std::max(newWidth, other->x + int(other->width));
+            newHeight = std::max(newHeight, other->y + int(other->height));
+        }
+    }
+    int minWidth = 0, minHeight = 0, maxWidth = 0, maxHeight = 0;
+    if (XRRGetScreenSizeRange(dpy, DefaultRootWindow(dpy), &minWidth, &minHeight, &maxWidth, &maxHeight)) {
+        newWidth = std::max(newWidth, minWidth);
+        newHeight = std::max(newHeight, minHeight);
+        if (newWidth > maxWidth || newHeight > maxHeight)
+            return DISP_CHANGE_BADMODE;
+    }
+
+    const ScreenSize old = RootSize(dpy);
+    const int oldWidth = old.width;
+    const int oldHeight = old.height;
+    // Keep the physical size per pixel, so that the resolution the desktop computes stays
+    // put. The pixel and millimetre sizes Xlib took at connection form that ratio; every
+    // switch keeps it, so they stay right although the screen has changed since.
+    const int screen = DefaultScreen(dpy);
+    auto millimetres = [](int pixels, int refPixels, int refMm) {
+        return refPixels > 0 && refMm > 0 ? int(std::lround(double(pixels) * refMm / refPixels))
+                                          : int(std::lround(pixels * 25.4 / 96));
+    };
+    auto setScreen = [&](int w, int h) {
+        XRRSetScreenSize(dpy, DefaultRootWindow(dpy), w, h,
+                         millimetres(w, DisplayWidth(dpy, screen), DisplayWidthMM(dpy, screen)),
+                         millimetres(h, DisplayHeight(dpy, screen), DisplayHeightMM(dpy, screen)));
+    };
+
+    // The output must fit the screen at every step: grow the screen first, shrink it last.
+    // The server is held meanwhile so that no client sees the half-done state.
+    XGrabServer(dpy);
+    const int growWidth = std::max(oldWidth, newWidth);
+    const int growHeight = std::max(oldHeight, newHeight);
+    if (growWidth != oldWidth || growHeight != oldHeight)
+        setScreen(growWidth, growHeight);
+    Status status = XRRSetCrtcConfig(dpy, res.get(), primary->output->crtc, CurrentTime, crtc.x, crtc.y, chosen,
+                                     crtc.rotation, crtc.outputs, crtc.noutput);
+    const bool switched = status == RRSetConfigSuccess && !trap.Failed();
+    if (!switched) {
+        if (growWidth != oldWidth || growHeight != oldHeight)
+            setScreen(oldWidth, oldHeight);
+    } else if (newWidth != growWidth || newHeight != growHeight) {
+        setScreen(newWidth, newHeight);
+    }
+    XUngrabServer(dpy);
+    if (trap.Failed() || !switched)
+        return DISP_CHANGE_FAILED;
+    return DISP_CHANGE_SUCCESSFUL;
+}
+
+}  // namespace galimo
