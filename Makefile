@@ -2,7 +2,7 @@
 BUILD ?= build
 JOBS ?= 2
 
-.PHONY: all deps build run test test-sanitize test-tsan bench fuzz clean
+.PHONY: all deps build run medium test test-sanitize test-tsan bench fuzz clean
 
 all: build
 
@@ -17,6 +17,13 @@ build: deps $(BUILD)/CMakeCache.txt
 
 run: build
 	@bash scripts/run.sh $(BUILD)/galimo
+
+# A ready medium in DEST: the albums (the demo's unless ALBUMS names a folder), the program
+# with everything it needs in _galimo/, the launcher galimo and autorun.sh.
+medium: deps $(BUILD)/CMakeCache.txt
+	@[ -n "$(DEST)" ] || { echo "usage: make medium DEST=folder [ALBUMS=folder]"; exit 1; }
+	cmake --build $(BUILD) -j$(JOBS) --target galimo
+	bash scripts/make-medium.sh $(BUILD) "$(DEST)" $(if $(ALBUMS),"$(ALBUMS)")
 
 # Every test in the ordinary build, then the unit tests again under ASan+UBSan and the
 # threaded tests under ThreadSanitizer (SANITIZE=0 skips both passes).

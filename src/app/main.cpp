@@ -9,10 +9,25 @@
 #include "platform/formprops.h"
 
 #include <QApplication>
+#include <QDir>
+#include <QFontDatabase>
 #include <QIcon>
 #include <QLibraryInfo>
 #include <QLocale>
 #include <QTranslator>
+
+namespace {
+
+// A medium carries its own fonts beside the program (the visitor's desktop may have none
+// of the faces the forms name); a build run from its folder has none and uses the system's.
+void AddOwnFonts()
+{
+    const QDir fonts(QCoreApplication::applicationDirPath() + "/fonts");
+    for (const QString& name : fonts.entryList({"*.ttf", "*.otf"}, QDir::Files))
+        QFontDatabase::addApplicationFont(fonts.filePath(name));
+}
+
+}  // namespace
 
 int main(int argc, char* argv[])
 {
@@ -23,6 +38,7 @@ int main(int argc, char* argv[])
                            QLibraryInfo::path(QLibraryInfo::TranslationsPath)))
         QApplication::installTranslator(&toolkitFrench);
     galimo::StartModules();
+    AddOwnFonts();
     galimo::InstallFontSubstitutions();
     galimo::SetApplicationTitle("Galimo");
     QApplication::setApplicationName("Galimo");
