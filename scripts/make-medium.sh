@@ -143,6 +143,10 @@ rm -rf "$dest/_galimo"
 cp -a "$stage"/. "$dest"/
 
 size=$(du -sm "$dest/_galimo" | cut -f1)
-glibc=$(objdump -T "$dest/_galimo/galimo" "$dest/_galimo/lib"/* "$dest/_galimo/plugins"/*/*.so 2>/dev/null |
-        grep -o 'GLIBC_[0-9.]*' | sort -uV | tail -1)
-echo "make-medium: $dest ready: _galimo/ is $size MB, ${#carried[@]} libraries carried, needs ${glibc:-GLIBC_?} or newer"
+# The newest symbol versions asked of the host's C library and C++ run-time.
+newest() {
+  objdump -T "$dest/_galimo/galimo" "$dest/_galimo/galimo-guard" "$dest/_galimo/lib"/* \
+    "$dest/_galimo/plugins"/*/*.so 2>/dev/null | grep -o "$1[0-9.]*" | sort -uV | tail -1
+}
+echo "make-medium: $dest ready: _galimo/ is $size MB, ${#carried[@]} libraries carried;" \
+     "the host needs $(newest GLIBC_) and $(newest GLIBCXX_) or newer"
