@@ -49,6 +49,8 @@ int main(int argc, char* argv[])
             break;
     }
 
+    // An X server that no longer answers must not keep the guard alive.
+    alarm(10);
     const auto now = galimo::X11ScreenSize();
     if (!now)
         return 1;  // the X server has gone: nothing left to put back
