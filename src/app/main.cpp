@@ -2,7 +2,6 @@
 // module shutdown.
 #include "about/fap.h"
 #include "about/fperso.h"
-#include "platform/changeres.h"
 #include "app/modules.h"
 #include "browser/depart.h"
 #include "platform/errorhandler.h"

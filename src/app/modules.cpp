@@ -1,9 +1,9 @@
 #include "app/modules.h"
 
-#include "platform/changeres.h"
 #include "gif/gifimage.h"
 #include "picture/fileformats.h"
 #include "picture/jpegimage.h"
+#include "platform/changeres.h"
 #include "platform/displaysettings.h"
 
 namespace galimo {

@@ -1,11 +1,11 @@
 #include "browser/depart.h"
 
-#include "platform/changeres.h"
 #include "browser/keynavigation.h"
 #include "browser/layout.h"
 #include "picture/bitmap.h"
 #include "picture/image.h"
 #include "platform/arith.h"
+#include "platform/changeres.h"
 #include "platform/displaysettings.h"
 #include "platform/errorhandler.h"
 #include "platform/formprops.h"

@@ -3,11 +3,11 @@
 #include "../common/mainwindowfixture.h"
 #include "../common/testapp.h"
 #include "about/fap.h"
-#include "platform/changeres.h"
 #include "browser/depart.h"
 #include "picture/bitmap.h"
 #include "picture/fileformats.h"
 #include "picture/image.h"
+#include "platform/changeres.h"
 #include "platform/formprops.h"
 #include "platform/messagebox.h"
 

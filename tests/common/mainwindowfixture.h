@@ -5,9 +5,9 @@
 #include "../platform/fakedisplaysettings.h"
 #include "testapp.h"
 
-#include "platform/changeres.h"
 #include "browser/depart.h"
 #include "picture/image.h"
+#include "platform/changeres.h"
 #include "platform/formprops.h"
 
 #include <QDir>

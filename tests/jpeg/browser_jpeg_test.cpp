@@ -5,11 +5,11 @@
 #include "../common/testapp.h"
 #include "jpegtestutil.h"
 
-#include "platform/changeres.h"
 #include "browser/depart.h"
 #include "picture/bitmap.h"
 #include "picture/image.h"
 #include "picture/jpegimage.h"
+#include "platform/changeres.h"
 #include "platform/formprops.h"
 #include "platform/messagebox.h"
 

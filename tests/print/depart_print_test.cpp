@@ -1,11 +1,11 @@
 // The print panel inside the real main window: the print button, the browser controls it
 // disables, the album list that stays usable, a print on the printer in force.
 #include "../platform/fakedisplaysettings.h"
-#include "platform/changeres.h"
 #include "browser/depart.h"
 #include "fakes.h"
 #include "picture/bitmap.h"
 #include "picture/image.h"
+#include "platform/changeres.h"
 #include "platform/formprops.h"
 #include "print/printpanel.h"
 
