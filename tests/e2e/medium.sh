@@ -18,6 +18,8 @@ src=$(cd "$here/../.." && pwd)
 
 bash "$src/scripts/make-medium.sh" "$(dirname "$(readlink -f "$exe")")" "$work/medium"
 mkdir -p "$work/ro" "$work/home"
+[ ! -e "$work/medium/galimo.ini" ] || fail "the demo medium is personalised already"
+touch "$work/before"
 
 # Inside the namespace: hide Qt (libraries, plugins, translations), ICU, libjpeg and every
 # font folder and font cache, mount the medium read-only, start its launcher from elsewhere.
@@ -135,4 +137,46 @@ close_to "$got" "$want" || fail "the JPEG album's first picture: centre $got, ex
 grep -q "$work/ro/_galimo/lib/libjpeg.so.62" "/proc/$pid/maps" || fail "the JPEG picture was not read by the medium's libjpeg"
 echo "ok: the JPEG album opens, its first photo drawn ($(basename "$first"), centre $got)"
 
-quit_galimo
+# Personalising a read-only medium: the dialog's VALIDER is refused with an error message
+# box (a second window captioned "Galimo", "Accès au fichier refusé." as the read-only
+# folder test of the about layer reads it), the dialog is left open, and nothing is written
+# anywhere on the medium.
+shows() {  # GEOMETRY RRGGBB: does the last screenshot have that colour there?
+  local colours
+  colours=$(convert "$work/shot.png" -crop "$1" +repage -unique-colors txt:)
+  grep -qi "#$2" <<<"$colours"
+}
+galimo_windows() { xdotool search --onlyvisible --name '^Galimo$' 2>/dev/null | wc -l; }
+click 120 20 0.1  # "?"
+offers=0
+for _ in $(seq 1 40); do  # the green "Cliquez pour personnaliser" over the box's lines
+  shot
+  shows 201x25+299+279 008000 && { offers=1; break; }
+  sleep 0.2
+done
+[ "$offers" = 1 ] || fail "the about box does not offer to personalise"
+click 400 291 0.1
+for _ in $(seq 1 50); do
+  xdotool search --onlyvisible --name '^Personnalisation de Galimo$' >/dev/null 2>&1 && break
+  sleep 0.1
+done
+xdotool search --onlyvisible --name '^Personnalisation de Galimo$' >/dev/null 2>&1 || fail "no personalisation dialog"
+xdotool type --delay 20 "Bienvenue"
+click 328 366 0.1  # VALIDER
+for _ in $(seq 1 50); do [ "$(galimo_windows)" -ge 2 ] && break; sleep 0.1; done
+[ "$(galimo_windows)" -ge 2 ] || fail "no message box refusing the write"
+icon=0
+for _ in $(seq 1 40); do  # its error icon over the dialog
+  shot
+  shows 276x176+262+212 FF0000 && { icon=1; break; }
+  sleep 0.2
+done
+[ "$icon" = 1 ] || fail "the message box shows no error icon"
+xdotool search --onlyvisible --name '^Personnalisation de Galimo$' >/dev/null 2>&1 || fail "the dialog closed"
+written=$(find "$work/medium" -newer "$work/before" | head -5)
+[ -z "$written" ] || fail "written on the medium: $written"
+echo "ok: personalising the read-only medium is refused, nothing written"
+xdotool key Return  # OK
+for _ in $(seq 1 50); do [ "$(galimo_windows)" -lt 2 ] && break; sleep 0.1; done
+kill "$pid"
+wait "$pid" || true

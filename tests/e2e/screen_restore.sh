@@ -12,11 +12,12 @@ guard="$(dirname "$(readlink -f "$exe")")/galimo-guard"
 
 # Xvfb offers one mode: give its output an 800 x 600 one too, held until this script ends.
 exec {modes}> >(exec python3 "$(dirname "$0")/addmode.py")
+has_mode() { local modes; modes=$(xrandr); grep -q '^ *800x600 ' <<<"$modes"; }
 for _ in $(seq 1 50); do
-  xrandr | grep -q '^ *800x600 ' && break
+  has_mode && break
   sleep 0.1
 done
-xrandr | grep -q '^ *800x600 ' || fail "no 800x600 mode added to the X server"
+has_mode || fail "no 800x600 mode added to the X server"
 
 size() { xdpyinfo | awk '/dimensions:/ { print $2; exit }'; }
 wait_size() {  # SIZE WHAT: waits up to 10 s for the screen to be SIZE
