@@ -8,11 +8,13 @@
 #include "platform/changeres.h"
 #include "platform/displaysettings.h"
 #include "platform/errorhandler.h"
+#include "platform/filenames.h"
 #include "platform/formprops.h"
 #include "print/printpanel.h"
 
 #include <QCloseEvent>
-#include <QDir>
+#include <QEvent>
+#include <QFile>
 #include <QScrollBar>
 
 namespace galimo {
@@ -20,6 +22,28 @@ namespace galimo {
 namespace {
 // The screen's size at this moment, as the display settings report it.
 QSize ScreenSize() { return {DisplaySettings().ScreenWidth(), DisplaySettings().ScreenHeight()}; }
+
+// The album list's item holds the folder's name as bytes beside the text it shows.
+constexpr int RawNameRole = Qt::UserRole;
+
+// A click on the album already selected changes no row, yet opens the album again: this
+// notes the row under the press, before the list moves its selection.
+class PressedRow : public QObject {
+public:
+    explicit PressedRow(QListWidget* list) : QObject(list), list(list) { list->viewport()->installEventFilter(this); }
+    int Row() const { return row; }
+
+protected:
+    bool eventFilter(QObject*, QEvent* event) override
+    {
+        if (event->type() == QEvent::MouseButtonPress) row = list->currentRow();
+        return false;
+    }
+
+private:
+    QListWidget* list;
+    int row = -1;
+};
 }  // namespace
 
 // What the print panel reads of the photo view.
@@ -43,7 +67,6 @@ TDepart::TDepart(QWidget* parent) : TDXForm(parent)
     boitephoto->AdoptChildren();
     boite->setHorizontalScrollBarPolicy(Qt::ScrollBarAlwaysOff);
     boite->SetAutoRange(true);
-    boitephoto->horizontalScrollBar()->setSingleStep(58);
 
     // cblanc: the white 120 x 120 background every thumbnail starts from.
     TBitmap& white = cblanc->Picture().Bitmap();
@@ -55,6 +78,10 @@ TDepart::TDepart(QWidget* parent) : TDXForm(parent)
     ConnectGuarded(AP, &QPushButton::clicked, this, [this] { APClick(); });
     ConnectGuarded(DL, &QListWidget::currentRowChanged, this, [this](int row) {
         if (row >= 0) DLClick();
+    });
+    auto* pressed = new PressedRow(DL);
+    ConnectGuarded(DL, &QListWidget::itemClicked, this, [this, pressed](QListWidgetItem* item) {
+        if (DL->row(item) == pressed->Row()) DLClick();  // a changed row has opened it already
     });
     ConnectGuarded(photo, &TImage::Clicked, this, [this] { photoClick(); });
 
@@ -75,8 +102,9 @@ void TDepart::FormCreate()
 {
     SetDisplayMode(800, 600, 16);
     setGeometry(0, 0, 800, 600);
-    StartFolder = QDir::currentPath();
-    if (!StartFolder.endsWith('/')) StartFolder += '/';
+    startFolderBytes = CurrentFolderBytes();
+    if (!startFolderBytes.endsWith('/')) startFolderBytes += '/';
+    StartFolder = DisplayName(startFolderBytes);
     FirstPaint = true;
     // The print panel sits centred on the real screen, read after the switch.
     const QSize screen = ScreenSize();
@@ -134,14 +162,12 @@ void TDepart::APClick()
 void TDepart::FillAlbumList()
 {
     DL->clear();
-    // Every entry of the current folder, hidden and system ones too, in the file
-    // system's own order; only folders whose name starts with neither "." nor "_".
-    const QDir dir(QDir::currentPath());
-    const QStringList names =
-        dir.entryList(QDir::Dirs | QDir::Hidden | QDir::System | QDir::NoDotAndDotDot, QDir::Unsorted);
-    for (const QString& name : names) {
-        if (name.startsWith('.') || name.startsWith('_')) continue;
-        DL->addItem(name);
+    // Every entry of the current folder, hidden ones too, in the file system's own order;
+    // only folders (or links to one) whose name starts with neither "." nor "_".
+    for (const TFolderEntry& entry : ReadFolder(".")) {
+        if (entry.Kind != TEntryKind::Folder || entry.Name.startsWith('.') || entry.Name.startsWith('_')) continue;
+        auto* item = new QListWidgetItem(DisplayName(entry.Name), DL);
+        item->setData(RawNameRole, entry.Name);
     }
     if (DL->count() > 0) {
         const QSignalBlocker quiet(DL);  // DLClick is called once, directly
@@ -154,7 +180,9 @@ void TDepart::DLClick()
 {
     const QListWidgetItem* item = DL->currentItem();
     if (!item) return;
-    FL->SetDirectory(StartFolder + item->text());
+    QByteArray name = item->data(RawNameRole).toByteArray();
+    if (name.isEmpty()) name = QFile::encodeName(item->text());
+    FL->SetDirectory(startFolderBytes + name);
     RebuildThumbnails();
 }
 
@@ -196,7 +224,7 @@ void TDepart::MakeThumbnail(int n)
     vig->setAttribute(Qt::WA_TransparentForMouseEvents, true);
     vig->show();
 
-    HV->Picture().LoadFromFile(FL->Item(n).toStdString());
+    HV->Picture().LoadFromFile(FL->RawItem(n).toStdString());
     const float r = Ratio(HV->height(), HV->width());
     vig->Picture().Assign(&cblanc->Picture());
     vig->SetAutoSize(false);
@@ -220,7 +248,7 @@ void TDepart::ShowPicture(int n)
     const int wv = boitephoto->width(), hv = boitephoto->height();
     photo->SetStretch(false);
     photo->SetAutoSize(true);
-    photo->Picture().LoadFromFile(QDir::current().absoluteFilePath(FL->Item(n)).toStdString());
+    photo->Picture().LoadFromFile((CurrentFolderBytes() + '/' + FL->RawItem(n)).toStdString());
     NaturalHeight = photo->height();
     NaturalWidth = photo->width();
     AspectRatio = Ratio(NaturalHeight, NaturalWidth);

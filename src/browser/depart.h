@@ -62,6 +62,7 @@ protected:
     void showEvent(QShowEvent* event) override;
 
 private:
+    QByteArray startFolderBytes;  // StartFolder as the file system spells it
     std::vector<TImage*> thumbnails;
     class ShownPicture;
     std::unique_ptr<ShownPicture> shown;

@@ -1,48 +1,65 @@
 #include "platform/filelistbox.h"
 
 #include "platform/exceptions.h"
+#include "platform/filenames.h"
 
 #include <QApplication>
 #include <QDir>
-#include <QFileInfo>
+#include <QFile>
 #include <algorithm>
 #include <cerrno>
-#include <cstring>
 #include <unistd.h>
 
 namespace galimo {
 
-TFileListBox::TFileListBox(QWidget* parent) : QWidget(parent), directory(QDir::currentPath()) {}
+TFileListBox::TFileListBox(QWidget* parent) : QWidget(parent), directory(CurrentFolderBytes()) {}
 
 namespace {
-bool Before(const QString& a, const QString& b)
+// Alphabetical without regard to case, as people read a list of photos; names that differ
+// only by case are two files on this file system, kept in a fixed order by their bytes.
+int Compare(const QString& a, const QByteArray& rawA, const QString& b, const QByteArray& rawB)
 {
     const int c = QString::compare(a, b, Qt::CaseInsensitive);
-    return c != 0 ? c < 0 : a < b;  // a fixed order for names that differ only by case
+    if (c != 0) return c;
+    const int exact = QString::compare(a, b, Qt::CaseSensitive);
+    return exact != 0 ? exact : rawA.compare(rawB);
 }
 
 // Changes the process's current folder, reporting the system's code on failure.
-void ChangeDir(const QString& path)
+void ChangeDir(const QByteArray& path)
 {
-    if (::chdir(QFile::encodeName(path).constData()) != 0) {
+    if (::chdir(path.constData()) != 0) {
         const int code = errno;
         throw EInOutError("Erreur E/S " + std::to_string(code), code);
     }
 }
+
+// Path arithmetic on bytes: Latin-1 maps every byte to one character and back.
+QByteArray CleanPath(const QByteArray& path) { return QDir::cleanPath(QString::fromLatin1(path)).toLatin1(); }
 }  // namespace
 
 int TFileListBox::SortedPosition(const QStringList& list, const QString& name)
 {
-    return static_cast<int>(std::upper_bound(list.begin(), list.end(), name, Before) - list.begin());
+    const QByteArray bytes = name.toUtf8();
+    return static_cast<int>(std::upper_bound(list.begin(), list.end(), name, [&](const QString& a, const QString& b) {
+                                return Compare(a, bytes, b, b.toUtf8()) < 0;
+                            }) -
+                            list.begin());
 }
 
-void TFileListBox::SetDirectory(const QString& path)
+QString TFileListBox::Directory() const { return DisplayName(directory); }
+
+void TFileListBox::SetDirectory(const QString& path) { SetDirectory(QFile::encodeName(path)); }
+
+void TFileListBox::SetDirectory(const QByteArray& path)
 {
     // The album's folder: a name that is not an existing folder fails to be entered below.
-    const QString folder = QFileInfo(path).absoluteFilePath();
-    if (filled && QString::compare(QDir::cleanPath(folder), QDir::cleanPath(directory), Qt::CaseInsensitive) == 0) return;
+    const QByteArray folder = path.startsWith('/') ? path : CurrentFolderBytes() + '/' + path;
+    // Compared as this file system compares names, byte for byte: "Noel" and "noel" are
+    // two albums here, where a case-blind system would have one.
+    if (filled && CleanPath(folder) == CleanPath(directory)) return;
     ChangeDir(folder);
-    directory = QDir::currentPath();  // spelled as the file system reports it
+    directory = CurrentFolderBytes();  // spelled as the file system reports it
     Refill();
 }
 
@@ -50,6 +67,7 @@ void TFileListBox::Refill()
 {
     ChangeDir(directory);
     items.clear();
+    raw.clear();
     filled = true;
     bool busy = false;
     struct CursorRestore {
@@ -60,14 +78,24 @@ void TFileListBox::Refill()
         }
     } restore{busy};
 
-    const QDir dir(directory);
+    const std::vector<TFolderEntry> entries = ReadFolder(".");
     for (const QString& one : mask_.split(';', Qt::SkipEmptyParts)) {
-        // Ordinary files only: no folders, no hidden files (a leading "."), nothing special.
-        const QStringList found = dir.entryList({one.trimmed()}, QDir::Files | QDir::Readable, QDir::Unsorted);
-        for (const QString& name : found) {
-            if (items.contains(name)) continue;  // a name two masks both match
-            const int at = SortedPosition(items, name);
-            items.insert(at, name);
+        const std::string mask = one.trimmed().toStdString();
+        for (const TFolderEntry& e : entries) {
+            // Ordinary files only: no folders, no hidden files (a leading "."), nothing
+            // special. A file we may not read is listed: loading it says why it fails.
+            if (e.Kind != TEntryKind::File || e.Name.startsWith('.')) continue;
+            if (!MatchesMask(std::string_view(e.Name.constData(), static_cast<size_t>(e.Name.size())), mask)) continue;
+            if (raw.contains(e.Name)) continue;  // a name two masks both match
+            const QString shown = DisplayName(e.Name);
+            qsizetype at = 0, end = items.size();  // after every name that sorts before or equal
+            while (at < end) {
+                const qsizetype mid = at + (end - at) / 2;
+                if (Compare(items[mid], raw[mid], shown, e.Name) <= 0) at = mid + 1;
+                else end = mid;
+            }
+            items.insert(at, shown);
+            raw.insert(at, e.Name);
             if (at == 100 && !busy) {
                 QApplication::setOverrideCursor(Qt::WaitCursor);
                 busy = true;
@@ -91,6 +119,12 @@ QString TFileListBox::Item(int index)
 {
     EnsureFilled();
     return items.value(index);
+}
+
+QByteArray TFileListBox::RawItem(int index)
+{
+    EnsureFilled();
+    return raw.value(index);
 }
 
 const QStringList& TFileListBox::Items()

@@ -7,7 +7,9 @@
 #include <QFont>
 #include <QIcon>
 #include <QImage>
+#include <QListView>
 #include <QPixmap>
+#include <QStyledItemDelegate>
 #include <QVariant>
 #include <QWidget>
 
@@ -36,8 +38,27 @@ QImage GlyphWithColourKey(const QImage& glyph)
 }
 
 namespace {
+// Rows of one fixed height, whatever the font would ask for.
+class FixedRowHeight : public QStyledItemDelegate {
+public:
+    FixedRowHeight(int height, QObject* parent) : QStyledItemDelegate(parent), height(height) {}
+    QSize sizeHint(const QStyleOptionViewItem& option, const QModelIndex& index) const override
+    {
+        return {QStyledItemDelegate::sizeHint(option, index).width(), height};
+    }
+
+private:
+    int height;
+};
+
 void ApplyOne(QWidget* w)
 {
+    if (auto* list = qobject_cast<QListView*>(w)) {
+        if (const QVariant h = w->property("itemHeight"); h.isValid()) {
+            list->setItemDelegate(new FixedRowHeight(h.toInt(), list));
+            list->setUniformItemSizes(true);
+        }
+    }
     if (const QVariant px = w->property("fontPixelHeight"); px.isValid()) {
         QFont f = w->font();
         f.setPixelSize(px.toInt());

@@ -10,6 +10,8 @@ TScrollBox::TScrollBox(QWidget* parent) : QAbstractScrollArea(parent), content(n
 {
     content->setObjectName("qt_scrollbox_content");
     content->installEventFilter(this);
+    SetHorzLineStep(8);
+    SetVertLineStep(8);
     viewport()->setAutoFillBackground(true);
     ApplyRanges();
 }
@@ -117,5 +119,10 @@ bool TScrollBox::eventFilter(QObject* watched, QEvent* event)
     }
     return QAbstractScrollArea::eventFilter(watched, event);
 }
+
+void TScrollBox::SetHorzLineStep(int step) { horizontalScrollBar()->setSingleStep(step); }
+void TScrollBox::SetVertLineStep(int step) { verticalScrollBar()->setSingleStep(step); }
+int TScrollBox::HorzLineStep() const { return horizontalScrollBar()->singleStep(); }
+int TScrollBox::VertLineStep() const { return verticalScrollBar()->singleStep(); }
 
 }  // namespace galimo

@@ -10,6 +10,9 @@ namespace galimo {
 
 class TScrollBox : public QAbstractScrollArea {
     Q_OBJECT
+    // The arrow steps of the two scroll bars, in pixels (8 unless the form says otherwise).
+    Q_PROPERTY(int horzLineStep READ HorzLineStep WRITE SetHorzLineStep)
+    Q_PROPERTY(int vertLineStep READ VertLineStep WRITE SetVertLineStep)
 public:
     explicit TScrollBox(QWidget* parent = nullptr);
 
@@ -27,6 +30,11 @@ public:
     void SetVertPosition(int position);
     int HorzPosition() const;
     int VertPosition() const;
+
+    void SetHorzLineStep(int step);
+    void SetVertLineStep(int step);
+    int HorzLineStep() const;
+    int VertLineStep() const;
 
     // When on, the ranges reach the right and bottom edges of the visible children.
     void SetAutoRange(bool on);

@@ -1,6 +1,7 @@
 #include "platform/stream.h"
 
 #include "platform/exceptions.h"
+#include "platform/filenames.h"
 
 #include <algorithm>
 #include <cstring>
@@ -43,7 +44,7 @@ TFileStream::TFileStream(const std::string& fileName)
         std::fclose(file);
         file = nullptr;
     }
-    if (!file) throw EFOpenError("Impossible d'ouvrir le fichier " + fileName);
+    if (!file) throw EFOpenError("Impossible d'ouvrir le fichier " + FileNameToUtf8(fileName));
     size = static_cast<int64_t>(st.st_size);
     std::setvbuf(file, nullptr, _IOFBF, 64 * 1024);
 }

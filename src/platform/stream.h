@@ -52,7 +52,8 @@ private:
 // A read-only file stream, buffered so that small reads cost no system call each.
 class TFileStream : public TStream {
 public:
-    // Raises EFOpenError "Impossible d'ouvrir le fichier %s" with the name as passed.
+    // Opens by the name's bytes as the file system has them. Raises EFOpenError
+    // "Impossible d'ouvrir le fichier %s" with the name as passed, as it shows.
     explicit TFileStream(const std::string& fileName);
     ~TFileStream() override;
     TFileStream(const TFileStream&) = delete;
