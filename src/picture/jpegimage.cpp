@@ -1,5 +1,6 @@
 #include "picture/jpegimage.h"
 
+#include "picture/exiforientation.h"
 #include "picture/fileformats.h"
 #include "picture/jpegglue.h"
 #include "platform/exceptions.h"
@@ -144,8 +145,17 @@ TJPEGImage::TJPEGImage() : data(std::make_shared<TJPEGData>()), settings(default
 
 TJPEGImage::~TJPEGImage() = default;
 
-int TJPEGImage::Width() const { return bitmap ? bitmap->Width() : data->Width; }
-int TJPEGImage::Height() const { return bitmap ? bitmap->Height() : data->Height; }
+int TJPEGImage::Width() const
+{
+    if (bitmap) return bitmap->Width();
+    return SwapsSides(data->Orientation) ? data->Height : data->Width;
+}
+
+int TJPEGImage::Height() const
+{
+    if (bitmap) return bitmap->Height();
+    return SwapsSides(data->Orientation) ? data->Width : data->Height;
+}
 
 bool TJPEGImage::Empty() const
 {
@@ -183,6 +193,7 @@ void TJPEGImage::LoadBytes(std::vector<uint8_t> bytes)
         data->Height = static_cast<int>(header.height);
         data->Grayscale = header.grey != 0;
         settings.ProgressiveEncoding = header.multi_scan ? 1 : 0;
+        data->Orientation = ExifOrientation(data->Data->data(), data->Data->size());
     }
     Changed();
 }
@@ -275,9 +286,21 @@ TBitmap& TJPEGImage::Bitmap()
 {
     if (!bitmap) {
         NewBitmap();  // kept even when decoding fails: the failure is reported once
-        Decode();
+        try {
+            Decode();
+        } catch (...) {
+            TurnUpright();
+            throw;
+        }
+        TurnUpright();
     }
     return *bitmap;
+}
+
+// Once, right after decoding: every later draw, copy and size is of the upright picture.
+void TJPEGImage::TurnUpright()
+{
+    if (data->Orientation != 1 && !bitmap->Empty()) bitmap->SetImage(Upright(bitmap->Image(), data->Orientation));
 }
 
 void TJPEGImage::Decode()

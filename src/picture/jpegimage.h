@@ -51,6 +51,7 @@ public:
     int Height = 0;
     int Width = 0;
     bool Grayscale = false;
+    int Orientation = 1;  // the EXIF orientation, 1..8: the decoded bitmap is turned upright
 };
 
 using TPalette = QList<QRgb>;
@@ -62,6 +63,7 @@ public:
     ~TJPEGImage() override;
 
     const TGraphicClass& Class() const override { return ClassInfo; }
+    // Upright: a picture the camera held on its side has its width and height swapped.
     int Width() const override;
     int Height() const override;
     bool Empty() const override;
@@ -98,6 +100,7 @@ public:
 
 private:
     void Decode();
+    void TurnUpright();
     void NewData();
     void NewBitmap();
     void FreeBitmap();
