@@ -12,6 +12,7 @@
 #include "platform/changeres.h"
 #include "platform/formprops.h"
 #include "platform/messagebox.h"
+#include "print/printpanel.h"
 
 #include <QApplication>
 #include <QDir>
@@ -91,6 +92,37 @@ TEST_F(BrowserJPEGTest, AlbumOfJPEGsGivesThumbnailsAtTheirProportionsAndAFittedP
     EXPECT_EQ(window->NaturalWidth, 400);
     EXPECT_EQ(window->ZoomMode, 1);
     EXPECT_EQ(window->photo->size(), QSize(400, 300));
+}
+
+// A phone photo taken upright, stored on its side with orientation 6: upright everywhere.
+TEST_F(BrowserJPEGTest, APhoneOrientationShowsUprightInTheStripThePhotoAndThePreview)
+{
+    ASSERT_TRUE(root.mkpath("Photos"));
+    const jpegtest::Bytes bytes = jpegtest::OrientedQuarters(6, 3);
+    Write(root.filePath("Photos/phone.jpg"),
+          QByteArray(reinterpret_cast<const char*>(bytes.data()), static_cast<qsizetype>(bytes.size())));
+    StartShown();
+    EXPECT_TRUE(box.Texts().empty());
+    ASSERT_EQ(window->Thumbnails().size(), 1u);
+    EXPECT_EQ(Thumb(0)->geometry(), QRect(1, 30, 120, 60));
+    const auto grey = [](const QImage& image, int x, int y) { return qGray(image.pixel(x, y)); };
+    const QImage& thumb = Thumb(0)->Picture().Bitmap().Image();
+    const QImage& page = window->page->Picture().Bitmap().Image();
+    EXPECT_EQ(window->NaturalWidth, 8);
+    EXPECT_EQ(window->NaturalHeight, 4);
+    EXPECT_EQ(window->photo->size(), QSize(8, 4));
+    window->photoClick();
+    EXPECT_EQ(window->photo->size(), QSize(647, 324));
+    window->PrintPanel()->ImprimerClick();
+    EXPECT_EQ(window->PrintPanel()->PrintHeight, 148);  // full landscape page, 296 wide
+    // The quarters' corners, in the thumbnail and on the preview's photo at (-3, 74)-(293, 222).
+    const struct {
+        int tx, ty, px, py, grey;
+    } corners[] = {{5, 5, 5, 78, 0}, {115, 5, 288, 78, 85}, {5, 115, 5, 218, 170}, {115, 115, 288, 218, 255}};
+    for (const auto& c : corners) {
+        EXPECT_NEAR(grey(thumb, c.tx, c.ty), c.grey, 12) << c.tx << "," << c.ty;
+        EXPECT_NEAR(grey(page, c.px, c.py), c.grey, 12) << c.px << "," << c.py;
+    }
 }
 
 struct Broken {

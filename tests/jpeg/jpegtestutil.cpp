@@ -1,5 +1,7 @@
 #include "jpegtestutil.h"
 
+#include <QTransform>
+
 #include <cstdio>
 #include <fstream>
 #include <iterator>
@@ -100,6 +102,66 @@ Bytes WithSize(Bytes jpeg, int width, int height)
     jpeg[p + 3] = static_cast<uint8_t>(width >> 8);
     jpeg[p + 4] = static_cast<uint8_t>(width);
     return jpeg;
+}
+
+Bytes WithOrientation(const Bytes& jpeg, int orientation, bool littleEndian)
+{
+    const auto u16 = [&](Bytes& out, int v) {
+        const uint8_t hi = static_cast<uint8_t>(v >> 8), lo = static_cast<uint8_t>(v);
+        out.insert(out.end(), littleEndian ? std::initializer_list<uint8_t>{lo, hi} : std::initializer_list<uint8_t>{hi, lo});
+    };
+    const auto u32 = [&](Bytes& out, int v) {
+        u16(out, littleEndian ? v & 0xFFFF : v >> 16);
+        u16(out, littleEndian ? v >> 16 : v & 0xFFFF);
+    };
+    Bytes exif = {'E', 'x', 'i', 'f', 0, 0};
+    exif.insert(exif.end(), {static_cast<uint8_t>(littleEndian ? 'I' : 'M'), static_cast<uint8_t>(littleEndian ? 'I' : 'M')});
+    u16(exif, 42);
+    u32(exif, 8);            // the first directory follows the header
+    u16(exif, 1);            // one entry:
+    u16(exif, 0x0112);       //   orientation
+    u16(exif, 3);            //   a short
+    u32(exif, 1);            //   one of them
+    u16(exif, orientation);  //   the value, first in its four bytes
+    u16(exif, 0);
+    u32(exif, 0);  // no next directory
+    Bytes segment = {0xFF, 0xE1, static_cast<uint8_t>((exif.size() + 2) >> 8), static_cast<uint8_t>(exif.size() + 2)};
+    segment.insert(segment.end(), exif.begin(), exif.end());
+    size_t at = 2;
+    if (jpeg[2] == 0xFF && jpeg[3] == 0xE0) at = 4 + (static_cast<size_t>(jpeg[4]) << 8 | jpeg[5]);
+    Bytes out(jpeg.begin(), jpeg.begin() + static_cast<std::ptrdiff_t>(at));
+    out.insert(out.end(), segment.begin(), segment.end());
+    out.insert(out.end(), jpeg.begin() + static_cast<std::ptrdiff_t>(at), jpeg.end());
+    return out;
+}
+
+Bytes OrientedQuarters(int orientation, int components)
+{
+    QImage upright(8, 4, QImage::Format_RGB32);
+    for (int y = 0; y < 4; ++y)
+        for (int x = 0; x < 8; ++x) {
+            const int g = kUprightGrey[y / 2][x / 4];
+            upright.setPixel(x, y, qRgb(g, g, g));
+        }
+    // What the camera stored: the upright picture turned back by Qt's own transforms.
+    const QTransform quarter = QTransform().rotate(90);  // clockwise on screen coordinates
+    QImage stored;
+    switch (orientation) {
+    case 2: stored = upright.mirrored(true, false); break;
+    case 3: stored = upright.transformed(QTransform().rotate(180)); break;
+    case 4: stored = upright.mirrored(false, true); break;
+    case 5: stored = upright.transformed(quarter).mirrored(true, false); break;  // transposed
+    case 6: stored = upright.transformed(QTransform().rotate(270)); break;      // turned back a quarter
+    case 7: stored = upright.transformed(quarter).mirrored(false, true); break; // transverse
+    case 8: stored = upright.transformed(quarter); break;
+    default: stored = upright; break;
+    }
+    std::vector<uint8_t> pixels;
+    for (int y = 0; y < stored.height(); ++y)
+        for (int x = 0; x < stored.width(); ++x)
+            for (int c = 0; c < components; ++c) pixels.push_back(static_cast<uint8_t>(qRed(stored.pixel(x, y))));
+    return WithOrientation(Compress(pixels, stored.width(), stored.height(), components, false, 100), orientation,
+                           orientation % 2 == 0);
 }
 
 }  // namespace galimo::jpegtest

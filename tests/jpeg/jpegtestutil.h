@@ -36,4 +36,13 @@ size_t FindMarker(const Bytes& jpeg, uint8_t code);
 size_t FrameHeader(const Bytes& jpeg);
 Bytes WithSize(Bytes jpeg, int width, int height);
 
+// An EXIF block with one orientation tag, in either byte order, put after the JFIF segment.
+Bytes WithOrientation(const Bytes& jpeg, int orientation, bool littleEndian);
+
+// A photo that shows upright as 8 x 4 quarters of grey 0, 85 (top left, top right), 170,
+// 255 (bottom left, bottom right), stored the way a camera held by orientation 1..8 stores
+// it, tagged so. Grey levels keep the test clear of chroma subsampling.
+constexpr int kUprightGrey[2][2] = {{0, 85}, {170, 255}};
+Bytes OrientedQuarters(int orientation, int components);
+
 }  // namespace galimo::jpegtest
