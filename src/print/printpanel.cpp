@@ -121,8 +121,8 @@ void TPrintPanel::deplacerClick()
 void TPrintPanel::LanceImpClick()
 {
     // Refused before the dialog: the user learns why without choosing a printer first.
-    if (PhotoRect(0, 0, PrintWidth, PrintHeight).Empty()) throw Exception(MsgPhotoTooSmall);
     if (!picture.Graphic() || picture.Graphic()->Empty()) throw Exception(MsgNoPhoto);
+    if (PrintWidth < 1) throw Exception(MsgPhotoTooSmall);
     if (!CurrentDialog().Execute(CurrentPrinter(), c.Pimp->window())) return;
     PrintRequested = true;
     try {
@@ -175,9 +175,11 @@ void TPrintPanel::DrawLayout(TSheetOrientation orientation, int size)
 
 void TPrintPanel::Print(TSheetOrientation orientation, const TSheetRect& sheetRect)
 {
-    if (sheetRect.Empty()) throw Exception(MsgPhotoTooSmall);
+    // A photo narrower than a millimetre is refused; any other one prints as laid out,
+    // even one that halves to nothing on the sheet (a blank page, as the preview shows).
     TGraphic* graphic = picture.Graphic();
     if (!graphic || graphic->Empty()) throw Exception(MsgNoPhoto);
+    if (PrintWidth < 1) throw Exception(MsgPhotoTooSmall);
 
     IPrinter& printer = CurrentPrinter();
     printer.SetOrientation(orientation == TSheetOrientation::Landscape ? TPrinterOrientation::Landscape

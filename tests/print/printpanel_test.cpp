@@ -266,15 +266,28 @@ TEST_F(PrintPanelTest, NoWidthLeftShowsTheEmptySheetAndRefusesToPrint)
     EXPECT_TRUE(printer.Calls.empty());
     EXPECT_FALSE(panel.PrintRequested);
 
-    // 1 mm halves to nothing as well: still nothing on the sheet, still no print.
+    // 1 mm halves to nothing on the sheet, yet it is a width: it prints, a blank page.
     w.Hmarge->setValue(52);
     EXPECT_EQ(panel.PrintWidth, 1);
     w.LanceImp->click();
-    EXPECT_EQ(box.Texts.size(), 2u);
-    EXPECT_TRUE(printer.Calls.empty());
+    EXPECT_EQ(box.Texts.size(), 1u);
+    EXPECT_EQ(dialog.Shown, 1);
+    EXPECT_EQ(printer.Calls.back(), "EndDoc");
     // Back to a real width, the photo returns.
     w.Hmarge->setValue(50);
     EXPECT_TRUE(Near(w.Preview().pixel(95, 74), kRed));
+}
+
+// An album whose first file is broken: it has files, but no photo is shown (nor a ratio).
+TEST_F(PrintPanelTest, WithNoPhotoShownImprimerSaysThereIsNone)
+{
+    picture.bitmap.reset();
+    picture.ratio = 0;
+    panel.ImprimerClick();
+    w.LanceImp->click();
+    EXPECT_EQ(box.Texts, std::vector<std::string>{std::string(MsgNoPhoto) + "."});
+    EXPECT_EQ(dialog.Shown, 0);
+    EXPECT_TRUE(printer.Calls.empty());
 }
 
 TEST_F(PrintPanelTest, PrintsTheLayoutScaledOnThePrintableArea)
