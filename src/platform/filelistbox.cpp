@@ -12,7 +12,20 @@
 
 namespace galimo {
 
-TFileListBox::TFileListBox(QWidget* parent) : QWidget(parent), directory(CurrentFolderBytes()) {}
+namespace {
+// Where the list starts: the current folder, or nothing when it no longer exists (the
+// first refill then reports it).
+QByteArray StartingFolder()
+{
+    try {
+        return CurrentFolderBytes();
+    } catch (const EInOutError&) {
+        return {};
+    }
+}
+}  // namespace
+
+TFileListBox::TFileListBox(QWidget* parent) : QWidget(parent), directory(StartingFolder()) {}
 
 namespace {
 // Alphabetical without regard to case, as people read a list of photos; names that differ

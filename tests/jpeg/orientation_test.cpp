@@ -7,6 +7,7 @@
 #include "picture/jpegimage.h"
 #include "platform/stream.h"
 
+#include <filesystem>
 #include <gtest/gtest.h>
 
 namespace galimo {
@@ -48,6 +49,20 @@ TEST(JPEGOrientation, ValuesOutsideOneToEightAndBrokenBlocksLeaveThePictureAsSto
         const int o = ExifOrientation(cut.data(), cut.size());
         EXPECT_TRUE(o == 1 || o == 6) << n;
     }
+}
+
+// The fuzz seeds: each file names the orientation it carries.
+TEST(JPEGOrientation, FuzzSeedsGiveTheOrientationTheyCarry)
+{
+    int files = 0;
+    for (const auto& entry : std::filesystem::directory_iterator(std::filesystem::path(GALIMO_SOURCE_DIR) / "fuzz/exif/corpus")) {
+        const std::string name = entry.path().filename().string();
+        if (name.rfind("orientation-", 0) != 0) continue;
+        ++files;
+        const jpegtest::Bytes bytes = jpegtest::ReadFile(entry.path().string());
+        EXPECT_EQ(ExifOrientation(bytes.data(), bytes.size()), name[12] - '0') << name;
+    }
+    EXPECT_GE(files, 3);
 }
 
 }  // namespace

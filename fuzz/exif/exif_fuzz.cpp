@@ -1,0 +1,38 @@
+// libFuzzer harness of the EXIF orientation reader: the bytes as a whole JPEG file, and the
+// same bytes as the TIFF block of an EXIF segment (so that the fuzzer need not find the
+// marker walk first). The answer must be 1..8, and the turn must give the size it says.
+#include "picture/exiforientation.h"
+
+#include <QImage>
+#include <cstdint>
+#include <cstdlib>
+#include <cstring>
+#include <vector>
+
+namespace {
+
+void Check(int orientation)
+{
+    if (orientation < 1 || orientation > 8) std::abort();
+    QImage stored(3, 2, QImage::Format_RGB32);
+    stored.fill(0);
+    const QImage upright = galimo::Upright(stored, orientation);
+    const QSize expected = galimo::SwapsSides(orientation) ? QSize(2, 3) : QSize(3, 2);
+    if (upright.size() != expected) std::abort();
+}
+
+}  // namespace
+
+extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size)
+{
+    Check(galimo::ExifOrientation(data, size));
+    if (size <= 65533 - 8) {
+        const size_t length = size + 8;  // the length field, "Exif\0\0", the block
+        std::vector<uint8_t> file = {0xFF, 0xD8, 0xFF, 0xE1, static_cast<uint8_t>(length >> 8),
+                                     static_cast<uint8_t>(length), 'E', 'x', 'i', 'f', 0, 0};
+        file.insert(file.end(), data, data + size);
+        file.insert(file.end(), {0xFF, 0xD9});
+        Check(galimo::ExifOrientation(file.data(), file.size()));
+    }
+    return 0;
+}
