@@ -9,7 +9,7 @@ B=build-fuzz
 seconds=${FUZZ_SECONDS:-60}
 CC=clang-14 CXX=clang++-14 cmake -S . -B $B -DCMAKE_BUILD_TYPE=RelWithDebInfo -DGALIMO_FUZZ=ON \
   -DBUILD_TESTING=OFF >/dev/null
-cmake --build $B -j2 --target bmp_fuzzer gif_fuzzer jpeg_fuzz perso_fuzzer exif_fuzz
+cmake --build $B -j2 --target bmp_fuzzer gif_fuzzer jpeg_fuzz perso_fuzzer exif_fuzz filename_fuzz
 export QT_QPA_PLATFORM=offscreen ASAN_OPTIONS=detect_leaks=0:allocator_may_return_null=1
 mkdir -p $B/artifacts
 run() {  # name executable corpus [extra flags]
@@ -24,5 +24,6 @@ run gif $B/fuzz/gif/gif_fuzzer fuzz/gif/corpus -dict=fuzz/gif/gif.dict -max_len=
 run jpeg $B/fuzz/jpeg/jpeg_fuzz fuzz/jpeg/corpus -max_len=8192
 run perso $B/fuzz/perso/perso_fuzzer fuzz/perso/corpus -dict=fuzz/perso/perso.dict -max_len=4096
 run exif $B/fuzz/exif/exif_fuzz fuzz/exif/corpus -max_len=4096
+run filename $B/fuzz/filename/filename_fuzz fuzz/filename/corpus -max_len=512
 if ls $B/artifacts/* >/dev/null 2>&1; then echo "Findings in $B/artifacts/"; exit 1; fi
 echo "No findings."
