@@ -285,7 +285,8 @@ void TJPEGImage::SetPalette(const TPalette& palette)
 
 int ReducedEighths(int width, int height, int targetW, int targetH)
 {
-    for (int n = 1; n < 8; ++n) {
+    // Only the halving scales: the library's other ones run slower than a full decode.
+    for (int n = 1; n < 8; n *= 2) {
         // The library rounds a scaled size up.
         const int64_t w = (static_cast<int64_t>(width) * n + 7) / 8, h = (static_cast<int64_t>(height) * n + 7) / 8;
         if (w >= targetW && h >= targetH) return n;

@@ -124,7 +124,7 @@ private:
     friend struct JPEGProgress;
 };
 
-// The fewest eighths (1..8) of a width x height picture whose decoded size, rounded up as
+// The fewest eighths (1, 2, 4 or 8) of a width x height picture whose decoded size, rounded up as
 // the JPEG library rounds it, still covers targetW x targetH.
 int ReducedEighths(int width, int height, int targetW, int targetH);
 
