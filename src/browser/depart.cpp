@@ -1,8 +1,11 @@
 #include "browser/depart.h"
 
+#include "browser/decodeahead.h"
 #include "browser/keynavigation.h"
 #include "browser/layout.h"
 #include "picture/bitmap.h"
+#include "picture/fileformats.h"
+#include "picture/jpegimage.h"
 #include "picture/image.h"
 #include "platform/arith.h"
 #include "platform/changeres.h"
@@ -177,11 +180,50 @@ void TDepart::RebuildThumbnails()
         return;
     }
     const int count = FL->Count();
+    StartDecodeAhead(count);
+    struct Stop {
+        std::unique_ptr<TDecodeAhead>& ahead;
+        ~Stop() { ahead.reset(); }  // on every way out: the work ahead is dropped
+    } stop{decodeAhead};
     for (int n = 0; n < count; ++n) {
         MakeThumbnail(n);
         boite->viewport()->repaint();  // each thumbnail shows while the rest are made
     }
     ShowPicture(0);
+}
+
+// Jobs 0 .. count - 1 are the thumbnails, job count the photo view's first picture.
+void TDepart::StartDecodeAhead(int count)
+{
+    decodeAhead.reset();
+    std::vector<TDecodeJob> jobs;
+    const QDir album = QDir::current();
+    const auto ahead = [&](int n) {
+        const std::string name = FL->Item(n).toStdString();
+        const bool jpeg = TFileFormatsList::Instance().FindExt(FileExtension(name)) == &TJPEGImage::ClassInfo;
+        return jpeg ? album.absoluteFilePath(FL->Item(n)).toStdString() : std::string();
+    };
+    for (int n = 0; n < count; ++n)
+        jobs.push_back({ahead(n), [](int, int, int& w, int& h) { w = h = ThumbnailBox; }});
+    const int wv = boitephoto->width(), hv = boitephoto->height();
+    jobs.push_back({ahead(0), [wv, hv](int width, int height, int& w, int& h) {
+                        if (ShowsNatural(width, height, wv, hv)) return;
+                        const Size2 fit = FitPhoto(Ratio(height, width), wv, hv);
+                        w = fit.Width;
+                        h = fit.Height;
+                    }});
+    decodeAhead = std::make_unique<TDecodeAhead>(std::move(jobs));
+}
+
+// The picture the workers made for the job, or the file loaded here when there is none.
+void TDepart::LoadAhead(TImage* target, int job, const QString& file)
+{
+    if (decodeAhead && job >= 0)
+        if (std::unique_ptr<TGraphic> ready = decodeAhead->Take(static_cast<size_t>(job))) {
+            target->Picture().Adopt(std::move(ready));
+            return;
+        }
+    target->Picture().LoadFromFile(file.toStdString());
 }
 
 void TDepart::MakeThumbnail(int n)
@@ -196,7 +238,7 @@ void TDepart::MakeThumbnail(int n)
     vig->setAttribute(Qt::WA_TransparentForMouseEvents, true);
     vig->show();
 
-    HV->Picture().LoadFromFile(FL->Item(n).toStdString());
+    LoadAhead(HV, n, FL->Item(n));
     const float r = Ratio(HV->height(), HV->width());
     vig->Picture().Assign(&cblanc->Picture());
     vig->SetAutoSize(false);
@@ -220,7 +262,7 @@ void TDepart::ShowPicture(int n)
     const int wv = boitephoto->width(), hv = boitephoto->height();
     photo->SetStretch(false);
     photo->SetAutoSize(true);
-    photo->Picture().LoadFromFile(QDir::current().absoluteFilePath(FL->Item(n)).toStdString());
+    LoadAhead(photo, n == 0 ? FL->Count() : -1, QDir::current().absoluteFilePath(FL->Item(n)));
     NaturalHeight = photo->height();
     NaturalWidth = photo->width();
     AspectRatio = Ratio(NaturalHeight, NaturalWidth);

@@ -12,6 +12,7 @@
 
 namespace galimo {
 
+class TDecodeAhead;
 class TImage;
 class TKeyNavigation;
 class TPrintPanel;
@@ -62,7 +63,11 @@ protected:
     void showEvent(QShowEvent* event) override;
 
 private:
+    void StartDecodeAhead(int count);
+    void LoadAhead(TImage* target, int job, const QString& file);
+
     std::vector<TImage*> thumbnails;
+    std::unique_ptr<TDecodeAhead> decodeAhead;  // alive while the strip is being made
     class ShownPicture;
     std::unique_ptr<ShownPicture> shown;
     std::unique_ptr<TPrintPanel> printPanel;
