@@ -34,6 +34,7 @@ public:
             const QString link = root.filePath(name + QString("/p%1.jpg").arg(i, 3, 10, QChar('0')));
             if (!QFile::link(QString::fromStdString(photo), link)) throw std::runtime_error("cannot link " + photo);
         }
+        if (window) window->DL->addItem(name);  // made after the window: listed last
     }
     // The main window, shown and with its first album open.
     galimo::TDepart& Window()
