@@ -6,7 +6,12 @@
 #include "albumbench.h"
 
 #include <benchmark/benchmark.h>
+#include "picture/bitmap.h"
+#include "picture/picture.h"
+#include "platform/canvas.h"
+
 #include <algorithm>
+#include <cmath>
 #include <chrono>
 #include <cstdio>
 #include <memory>
@@ -114,9 +119,49 @@ void BM_PairedRatio(benchmark::State& state)
     state.counters["real_ratio"] = Median(ratios);
 }
 
+// The photo view's zoom toggled to natural size and painted: the full decode it needs,
+// after the fitted view had only a reduced one.
+void BM_ZoomToNatural(benchmark::State& state)
+{
+    Window window(Input(static_cast<int>(state.range(0))));
+    galimo::TDepart& w = *window.medium.Depart();
+    for (auto _ : state) {
+        state.PauseTiming();
+        w.ShowPicture(0);  // a fresh picture, fitted
+        window.medium.Settle();
+        state.ResumeTiming();
+        w.photoClick();
+        window.medium.Settle();
+    }
+}
+
+// Thumbnails of the bench photos made the window's way against the exact mean of a full
+// decode: the mean difference per channel, in levels.
+void PrintThumbnailDifference()
+{
+    for (const int mp : {12, 24}) {
+        galimo::TPicture fast, full;
+        fast.LoadFromFile(Input(mp));
+        full.LoadFromFile(Input(mp));
+        galimo::TBitmap ours(120, 120, galimo::TPixelFormat::pf24bit), exact(120, 120, galimo::TPixelFormat::pf24bit);
+        ours.Canvas().StretchDraw({0, 0, 120, 120}, fast.Graphic());
+        auto& jpeg = static_cast<galimo::TJPEGImage&>(*full.Graphic());
+        exact.Canvas().DrawImage(0, 0, galimo::ShrinkAverage(jpeg.Bitmap().Image(), 120, 120));
+        double sum = 0;
+        for (int y = 0; y < 120; ++y)
+            for (int x = 0; x < 120; ++x) {
+                const QRgb p = ours.Image().pixel(x, y), q = exact.Image().pixel(x, y);
+                sum += std::abs(qRed(p) - qRed(q)) + std::abs(qGreen(p) - qGreen(q)) + std::abs(qBlue(p) - qBlue(q));
+            }
+        std::printf("thumbnail of the %d-MP photo: decoded at %d/8, mean difference to the exact one %.3f levels\n",
+                    mp, static_cast<galimo::TJPEGImage&>(*fast.Graphic()).DecodedEighths(), sum / (3 * 120 * 120));
+    }
+}
+
 BENCHMARK(BM_PairedRatio)->Arg(12)->Arg(24)->Iterations(9)->Unit(benchmark::kMillisecond)->UseRealTime();
 BENCHMARK(BM_AlbumOpen)->Arg(12)->Arg(24)->Unit(benchmark::kMillisecond)->UseRealTime();
 BENCHMARK(BM_PlainDecodes)->Arg(12)->Arg(24)->Unit(benchmark::kMillisecond)->UseRealTime();
+BENCHMARK(BM_ZoomToNatural)->Arg(12)->Arg(24)->Unit(benchmark::kMillisecond)->UseRealTime();
 
 }  // namespace
 
@@ -130,6 +175,8 @@ int main(int argc, char** argv)
         return 2;
     }
     inputFolder = argv[1];
+    galimo::InitJPEGModule(32);
+    PrintThumbnailDifference();
     benchmark::RunSpecifiedBenchmarks();
     return 0;
 }

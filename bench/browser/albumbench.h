@@ -60,7 +60,7 @@ public:
         window->photo->repaint();
         QCoreApplication::processEvents();
     }
-    QString Path() const { return dir.path(); }
+    galimo::TDepart* Depart() const { return window.get(); }
 
 private:
     QTemporaryDir dir;
