@@ -182,9 +182,13 @@ void TDepart::RebuildThumbnails()
     const int count = FL->Count();
     StartDecodeAhead(count);
     struct Stop {
-        std::unique_ptr<TDecodeAhead>& ahead;
-        ~Stop() { ahead.reset(); }  // on every way out: the work ahead is dropped
-    } stop{decodeAhead};
+        TDepart& window;
+        ~Stop()  // on every way out: the work ahead is dropped
+        {
+            window.decodeAhead.reset();
+            window.firstPhoto.reset();
+        }
+    } stop{*this};
     for (int n = 0; n < count; ++n) {
         MakeThumbnail(n);
         boite->viewport()->repaint();  // each thumbnail shows while the rest are made
@@ -192,10 +196,12 @@ void TDepart::RebuildThumbnails()
     ShowPicture(0);
 }
 
-// Jobs 0 .. count - 1 are the thumbnails, job count the photo view's first picture.
+// Job n is file n for its thumbnail, but job 0 is file 0 for the photo view: the thumbnail
+// is drawn from that, so the file is decoded once.
 void TDepart::StartDecodeAhead(int count)
 {
     decodeAhead.reset();
+    firstPhoto.reset();
     std::vector<TDecodeJob> jobs;
     const QDir album = QDir::current();
     const auto ahead = [&](int n) {
@@ -203,8 +209,6 @@ void TDepart::StartDecodeAhead(int count)
         const bool jpeg = TFileFormatsList::Instance().FindExt(FileExtension(name)) == &TJPEGImage::ClassInfo;
         return jpeg ? album.absoluteFilePath(FL->Item(n)).toStdString() : std::string();
     };
-    for (int n = 0; n < count; ++n)
-        jobs.push_back({ahead(n), [](int, int, int& w, int& h) { w = h = ThumbnailBox; }});
     const int wv = boitephoto->width(), hv = boitephoto->height();
     jobs.push_back({ahead(0), [wv, hv](int width, int height, int& w, int& h) {
                         if (ShowsNatural(width, height, wv, hv)) return;
@@ -212,18 +216,29 @@ void TDepart::StartDecodeAhead(int count)
                         w = fit.Width;
                         h = fit.Height;
                     }});
+    for (int n = 1; n < count; ++n)
+        jobs.push_back({ahead(n), [](int, int, int& w, int& h) { w = h = ThumbnailBox; }});
     decodeAhead = std::make_unique<TDecodeAhead>(std::move(jobs));
 }
 
-// The picture the workers made for the job, or the file loaded here when there is none.
-void TDepart::LoadAhead(TImage* target, int job, const QString& file)
+// File n into HV: what the workers made of it, or the file loaded here when they made
+// nothing (the load then fails here, with its message, if it fails at all).
+void TDepart::LoadForThumbnail(int n)
 {
-    if (decodeAhead && job >= 0)
-        if (std::unique_ptr<TGraphic> ready = decodeAhead->Take(static_cast<size_t>(job))) {
-            target->Picture().Adopt(std::move(ready));
+    std::unique_ptr<TGraphic> ready = decodeAhead ? decodeAhead->Take(static_cast<size_t>(n)) : nullptr;
+    if (n == 0 && ready) {
+        // A failed decoding is the thumbnail's to report: then it is decoded here again.
+        if (!static_cast<TJPEGImage&>(*ready).FailurePending()) {
+            HV->Picture().Assign(ready.get());
+            firstPhoto = std::move(ready);
             return;
         }
-    target->Picture().LoadFromFile(file.toStdString());
+        ready.reset();
+    }
+    if (ready)
+        HV->Picture().Adopt(std::move(ready));
+    else
+        HV->Picture().LoadFromFile(FL->Item(n).toStdString());
 }
 
 void TDepart::MakeThumbnail(int n)
@@ -238,7 +253,7 @@ void TDepart::MakeThumbnail(int n)
     vig->setAttribute(Qt::WA_TransparentForMouseEvents, true);
     vig->show();
 
-    LoadAhead(HV, n, FL->Item(n));
+    LoadForThumbnail(n);
     const float r = Ratio(HV->height(), HV->width());
     vig->Picture().Assign(&cblanc->Picture());
     vig->SetAutoSize(false);
@@ -262,7 +277,10 @@ void TDepart::ShowPicture(int n)
     const int wv = boitephoto->width(), hv = boitephoto->height();
     photo->SetStretch(false);
     photo->SetAutoSize(true);
-    LoadAhead(photo, n == 0 ? FL->Count() : -1, QDir::current().absoluteFilePath(FL->Item(n)));
+    if (n == 0 && firstPhoto)
+        photo->Picture().Adopt(std::move(firstPhoto));  // decoded ahead for this view
+    else
+        photo->Picture().LoadFromFile(QDir::current().absoluteFilePath(FL->Item(n)).toStdString());
     NaturalHeight = photo->height();
     NaturalWidth = photo->width();
     AspectRatio = Ratio(NaturalHeight, NaturalWidth);

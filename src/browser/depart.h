@@ -13,6 +13,7 @@
 namespace galimo {
 
 class TDecodeAhead;
+class TGraphic;
 class TImage;
 class TKeyNavigation;
 class TPrintPanel;
@@ -64,10 +65,11 @@ protected:
 
 private:
     void StartDecodeAhead(int count);
-    void LoadAhead(TImage* target, int job, const QString& file);
+    void LoadForThumbnail(int n);
 
     std::vector<TImage*> thumbnails;
     std::unique_ptr<TDecodeAhead> decodeAhead;  // alive while the strip is being made
+    std::unique_ptr<TGraphic> firstPhoto;       // file 0 made ahead for the photo view
     class ShownPicture;
     std::unique_ptr<ShownPicture> shown;
     std::unique_ptr<TPrintPanel> printPanel;

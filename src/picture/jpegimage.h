@@ -99,6 +99,8 @@ public:
     // draw itself only copies. Safe off the user-interface thread for a picture no one else
     // touches. A failure is kept and raised by the next draw, as if that draw had decoded.
     void PrepareDraw(int w, int h);
+    // A failure PrepareDraw kept for the next draw.
+    bool FailurePending() const { return pendingFailure != nullptr; }
     const TJPEGSettings& Settings() const { return settings; }
     // True for a multi-scan (progressive) file, from the last load.
     bool ProgressiveEncoding() const { return settings.ProgressiveEncoding != 0; }

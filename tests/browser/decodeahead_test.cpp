@@ -105,6 +105,28 @@ TEST_F(DecodeAheadTest, ThirdFileBrokenStopsTheStripThereEveryTime)
         }
 }
 
+// File 0 is decoded once, for the photo view, and its thumbnail drawn from that: a
+// failure there is still the thumbnail's, reported once.
+TEST_F(DecodeAheadTest, FirstFileFailingAsItDrawsStopsTheStripAtOnce)
+{
+    Album("good");
+    Write(root.filePath("good/a.jpg"), Photo(400, 300, kGreen));
+    Album("broken");
+    Write(root.filePath("broken/1.jpg"), jpegtest::WithBrokenSecondScan(jpegtest::TestFile("progressive.jpg")));
+    Write(root.filePath("broken/2.jpg"), Photo(800, 600, kRed));
+    Start();
+    ShowAndPaint();
+    for (int round = 0; round < 4; ++round) {
+        Open("good");
+        box.calls.clear();
+        Open("broken");
+        EXPECT_EQ(box.Texts(), std::vector<std::string>{"Erreur JPEG #" + std::to_string(JERR_BAD_COMPONENT_ID) + "."});
+        ASSERT_EQ(window->Thumbnails().size(), 1u);
+        EXPECT_EQ(Thumb(0)->geometry(), QRect(0, 0, 105, 105));
+        EXPECT_EQ(window->NaturalWidth, 400);
+    }
+}
+
 TEST_F(DecodeAheadTest, SecondAlbumShowsOnlyItsOwnThumbnails)
 {
     Album("first");
