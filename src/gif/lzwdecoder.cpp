@@ -39,8 +39,9 @@ public:
         growLimit = 2 * clearCode;
         nextFree = clearCode + 2;
         std::memset(blockBuffer, 0, sizeof blockBuffer);
-        for (int r = 0; r < 256; ++r) roots[r] = static_cast<uint8_t>(r);
-        std::memset(roots + 256, 0, sizeof roots - 256);
+        // Roots above 255 (minimum code sizes over 8) stand for their low byte.
+        for (int r = 0; r < clearCode; ++r) roots[r] = static_cast<uint8_t>(r);
+        std::memset(roots + clearCode, 0, 16);
     }
 
     // Hands out up to n characters into out; fewer when the data ran out or the end code
@@ -347,7 +348,7 @@ private:
     uint16_t length[TableSize];  // string length of a code; 0 when not known or not a string
     const uint8_t* where[TableSize];  // an earlier copy of the string in the pixels, or null
     const uint8_t* prevStart = nullptr;  // where the last string was written whole, or null
-    uint8_t roots[256 + 16];  // each root's character, for the copy that reads whole words
+    uint8_t roots[(1 << MaxMinCodeSize) + 16];  // each root's character, for the whole-word copy
     uint8_t stack[StackSize];
     uint8_t* const stackEnd = stack + StackSize;
     uint8_t* sp = stackEnd;  // pending characters are [sp, stackEnd)
