@@ -3,6 +3,7 @@
 #include "gif/gifsubimage.h"
 
 #include <algorithm>
+#include <cstdint>
 #include <cstring>
 
 namespace galimo {
@@ -31,9 +32,11 @@ void SkipSubBlocks(TStream& stream)
 // from there, so what does not fit waits for the next row.
 class TLZWDecoder {
 public:
-    TLZWDecoder(TGIFSubImage& frame, TStream& stream, int minCodeSize, uint8_t fill)
+    // The pixels are [begin, end); whole-word copies never read past them.
+    TLZWDecoder(TGIFSubImage& frame, TStream& stream, int minCodeSize, uint8_t fill, const uint8_t* begin,
+                const uint8_t* end)
         : frame(frame), stream(stream), minCodeSize(minCodeSize), clearCode(1 << minCodeSize), endCode(clearCode + 1),
-          fill(fill)
+          fill(fill), wordSafe(end - begin >= 16 ? reinterpret_cast<uintptr_t>(end) - 16 : 0)
     {
         codeWidth = minCodeSize + 1;
         growLimit = 2 * clearCode;
@@ -87,9 +90,11 @@ public:
             const int len = length[code];
             if (len != 0 && len <= e - o) {
                 if (const uint8_t* src = where[code]) {
-                    // Source and target never overlap: the source ends at or before o.
-                    if (len <= 16 && e - o >= 16) {
-                        // Whole words: bytes past the string are written again later.
+                    // The source is pixels written before (or a root's character) and the
+                    // target pixels not written yet: they never overlap.
+                    if (len <= 16 && e - o >= 16 && reinterpret_cast<uintptr_t>(src) <= wordSafe) {
+                        // Whole words: bytes past the string are written again later, and
+                        // an interlaced frame's source may lie in a later row, near the end.
                         std::memcpy(o, src, 8);
                         std::memcpy(o + 8, src + 8, 8);
                     } else {
@@ -330,6 +335,7 @@ private:
     const int clearCode;
     const int endCode;
     const uint8_t fill;
+    const uintptr_t wordSafe;  // sources at or below this have 16 readable bytes (roots always do)
     int codeWidth;
     int growLimit;
     int nextFree;
@@ -375,7 +381,7 @@ void DecodePixels(TGIFSubImage& frame, TStream& stream)
         return;
     }
 
-    TLZWDecoder decoder(frame, stream, minCodeSize, fill);
+    TLZWDecoder decoder(frame, stream, minCodeSize, fill, pixels, pixels ? pixels + frame.PixelCount() : pixels);
     const int width = frame.Width;
     const int height = frame.Height;
     if (pixels) {
