@@ -48,7 +48,9 @@ public:
     }
 
     // Hands out up to n characters into out; fewer when the data ran out or the end code
-    // came (decoding has then ended).
+    // came (decoding has then ended). Rows is true when out is one row of an interlaced
+    // frame: the strings copied may then lie anywhere in the pixels, even after out.
+    template <bool Rows>
     size_t Fill(uint8_t* out, size_t n)
     {
         uint8_t* o = out;
@@ -92,9 +94,10 @@ public:
                 if (const uint8_t* src = where[code]) {
                     // The source is pixels written before (or a root's character) and the
                     // target pixels not written yet: they never overlap.
-                    if (len <= 16 && e - o >= 16 && reinterpret_cast<uintptr_t>(src) <= wordSafe) {
-                        // Whole words: bytes past the string are written again later, and
-                        // an interlaced frame's source may lie in a later row, near the end.
+                    if (len <= 16 && e - o >= 16 &&
+                        (!Rows || code < clearCode || reinterpret_cast<uintptr_t>(src) <= wordSafe)) {
+                        // Whole words: bytes past the string are written again later. A
+                        // source before o has 16 readable bytes; one in a later row may not.
                         std::memcpy(o, src, 8);
                         std::memcpy(o + 8, src + 8, 8);
                     } else {
@@ -335,7 +338,7 @@ private:
     const int clearCode;
     const int endCode;
     const uint8_t fill;
-    const uintptr_t wordSafe;  // sources at or below this have 16 readable bytes (roots always do)
+    const uintptr_t wordSafe;  // pixel sources at or below this have 16 readable bytes; roots always do
     int codeWidth;
     int growLimit;
     int nextFree;
@@ -386,13 +389,13 @@ void DecodePixels(TGIFSubImage& frame, TStream& stream)
     const int height = frame.Height;
     if (pixels) {
         if (!frame.IsInterlaced()) {
-            decoder.Fill(pixels, frame.PixelCount());
+            decoder.Fill<false>(pixels, frame.PixelCount());
         } else {
             // Each row goes straight to its final place.
             TInterlaceRows rows(height);
             for (int n = 0; n < height; ++n) {
                 const size_t w = static_cast<size_t>(width);
-                if (decoder.Fill(pixels + static_cast<size_t>(rows.Row()) * w, w) < w) break;
+                if (decoder.Fill<true>(pixels + static_cast<size_t>(rows.Row()) * w, w) < w) break;
                 rows.Next();
             }
         }
