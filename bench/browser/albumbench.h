@@ -2,10 +2,10 @@
 // albums hold links to the benchmark's camera photos.
 #pragma once
 
-#include "app/changeres.h"
-#include "app/fakedisplaysettings.h"
 #include "browser/depart.h"
 #include "picture/jpegimage.h"
+#include "platform/changeres.h"
+#include "platform/fakedisplaysettings.h"
 
 #include <QApplication>
 #include <QCoreApplication>
