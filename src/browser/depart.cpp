@@ -1,8 +1,11 @@
 #include "browser/depart.h"
 
+#include "browser/decodeahead.h"
 #include "browser/keynavigation.h"
 #include "browser/layout.h"
 #include "picture/bitmap.h"
+#include "picture/fileformats.h"
+#include "picture/jpegimage.h"
 #include "picture/image.h"
 #include "platform/arith.h"
 #include "platform/changeres.h"
@@ -205,11 +208,65 @@ void TDepart::RebuildThumbnails()
         return;
     }
     const int count = FL->Count();
+    StartDecodeAhead(count);
+    struct Stop {
+        TDepart& window;
+        ~Stop()  // on every way out: the work ahead is dropped
+        {
+            window.decodeAhead.reset();
+            window.firstPhoto.reset();
+        }
+    } stop{*this};
     for (int n = 0; n < count; ++n) {
         MakeThumbnail(n);
         boite->viewport()->repaint();  // each thumbnail shows while the rest are made
     }
     ShowPicture(0);
+}
+
+// Job n is file n for its thumbnail, but job 0 is file 0 for the photo view: the thumbnail
+// is drawn from that, so the file is decoded once.
+void TDepart::StartDecodeAhead(int count)
+{
+    decodeAhead.reset();
+    firstPhoto.reset();
+    std::vector<TDecodeJob> jobs;
+    const QByteArray folder = CurrentFolderBytes();
+    const auto ahead = [&](int n) {
+        const std::string name = FL->RawItem(n).toStdString();
+        const bool jpeg = TFileFormatsList::Instance().FindExt(FileExtension(name)) == &TJPEGImage::ClassInfo;
+        return jpeg ? (folder + '/' + FL->RawItem(n)).toStdString() : std::string();
+    };
+    const int wv = boitephoto->width(), hv = boitephoto->height();
+    jobs.push_back({ahead(0), [wv, hv](int width, int height, int& w, int& h) {
+                        if (ShowsNatural(width, height, wv, hv)) return;
+                        const Size2 fit = FitPhoto(Ratio(height, width), wv, hv);
+                        w = fit.Width;
+                        h = fit.Height;
+                    }});
+    for (int n = 1; n < count; ++n)
+        jobs.push_back({ahead(n), [](int, int, int& w, int& h) { w = h = ThumbnailBox; }});
+    decodeAhead = std::make_unique<TDecodeAhead>(std::move(jobs));
+}
+
+// File n into HV: what the workers made of it, or the file loaded here when they made
+// nothing (the load then fails here, with its message, if it fails at all).
+void TDepart::LoadForThumbnail(int n)
+{
+    std::unique_ptr<TGraphic> ready = decodeAhead ? decodeAhead->Take(static_cast<size_t>(n)) : nullptr;
+    if (n == 0 && ready) {
+        // A failed decoding is the thumbnail's to report: then it is decoded here again.
+        if (!static_cast<TJPEGImage&>(*ready).FailurePending()) {
+            HV->Picture().Assign(ready.get());
+            firstPhoto = std::move(ready);
+            return;
+        }
+        ready.reset();
+    }
+    if (ready)
+        HV->Picture().Adopt(std::move(ready));
+    else
+        HV->Picture().LoadFromFile(FL->RawItem(n).toStdString());
 }
 
 void TDepart::MakeThumbnail(int n)
@@ -224,7 +281,7 @@ void TDepart::MakeThumbnail(int n)
     vig->setAttribute(Qt::WA_TransparentForMouseEvents, true);
     vig->show();
 
-    HV->Picture().LoadFromFile(FL->RawItem(n).toStdString());
+    LoadForThumbnail(n);
     const float r = Ratio(HV->height(), HV->width());
     vig->Picture().Assign(&cblanc->Picture());
     vig->SetAutoSize(false);
@@ -248,7 +305,10 @@ void TDepart::ShowPicture(int n)
     const int wv = boitephoto->width(), hv = boitephoto->height();
     photo->SetStretch(false);
     photo->SetAutoSize(true);
-    photo->Picture().LoadFromFile((CurrentFolderBytes() + '/' + FL->RawItem(n)).toStdString());
+    if (n == 0 && firstPhoto)
+        photo->Picture().Adopt(std::move(firstPhoto));  // decoded ahead for this view
+    else
+        photo->Picture().LoadFromFile((CurrentFolderBytes() + '/' + FL->RawItem(n)).toStdString());
     NaturalHeight = photo->height();
     NaturalWidth = photo->width();
     AspectRatio = Ratio(NaturalHeight, NaturalWidth);

@@ -12,6 +12,8 @@
 
 namespace galimo {
 
+class TDecodeAhead;
+class TGraphic;
 class TImage;
 class TKeyNavigation;
 class TPrintPanel;
@@ -63,7 +65,12 @@ protected:
 
 private:
     QByteArray startFolderBytes;  // StartFolder as the file system spells it
+    void StartDecodeAhead(int count);
+    void LoadForThumbnail(int n);
+
     std::vector<TImage*> thumbnails;
+    std::unique_ptr<TDecodeAhead> decodeAhead;  // alive while the strip is being made
+    std::unique_ptr<TGraphic> firstPhoto;       // file 0 made ahead for the photo view
     class ShownPicture;
     std::unique_ptr<ShownPicture> shown;
     std::unique_ptr<TPrintPanel> printPanel;

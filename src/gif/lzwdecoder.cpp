@@ -3,6 +3,7 @@
 #include "gif/gifsubimage.h"
 
 #include <algorithm>
+#include <cstdint>
 #include <cstring>
 
 namespace galimo {
@@ -24,44 +25,53 @@ void SkipSubBlocks(TStream& stream)
 }
 
 // All the state of one frame's decoding in one fixed block: nothing is allocated per code
-// or per pixel. A string whose length is known and which fits is expanded backwards
-// straight into the pixels; any other goes backwards onto the stack and is handed out
+// or per pixel. A string whose length is known and which fits goes straight into the
+// pixels: copied from where it was written before when that is known (every entry is a
+// string already output followed by the next one's first character), else expanded
+// backwards from the table. Any other goes backwards onto the stack and is handed out
 // from there, so what does not fit waits for the next row.
 class TLZWDecoder {
 public:
-    TLZWDecoder(TGIFSubImage& frame, TStream& stream, int minCodeSize)
-        : frame(frame), stream(stream), minCodeSize(minCodeSize), clearCode(1 << minCodeSize), endCode(clearCode + 1)
+    // The pixels are [begin, end); whole-word copies never read past them.
+    TLZWDecoder(TGIFSubImage& frame, TStream& stream, int minCodeSize, uint8_t fill, const uint8_t* begin,
+                const uint8_t* end)
+        : frame(frame), stream(stream), minCodeSize(minCodeSize), clearCode(1 << minCodeSize), endCode(clearCode + 1),
+          fill(fill), wordSafe(end - begin >= 16 ? reinterpret_cast<uintptr_t>(end) - 16 : 0)
     {
         codeWidth = minCodeSize + 1;
         growLimit = 2 * clearCode;
         nextFree = clearCode + 2;
         std::memset(blockBuffer, 0, sizeof blockBuffer);
+        // Roots above 255 (minimum code sizes over 8) stand for their low byte.
+        for (int r = 0; r < clearCode; ++r) roots[r] = static_cast<uint8_t>(r);
+        std::memset(roots + clearCode, 0, 16);
     }
 
     // Hands out up to n characters into out; fewer when the data ran out or the end code
-    // came (decoding has then ended).
+    // came (decoding has then ended). Rows is true when out is one row of an interlaced
+    // frame: the strings copied may then lie anywhere in the pixels, even after out.
+    template <bool Rows>
     size_t Fill(uint8_t* out, size_t n)
     {
         uint8_t* o = out;
         uint8_t* const e = out + n;
-        // Characters left over from the last string first.
-        {
+        // Characters left over from the last string first: that string lies in two places.
+        if (sp != stackEnd) {
             const size_t k = std::min(static_cast<size_t>(stackEnd - sp), n);
             std::memcpy(o, sp, k);
             sp += k;
             o += k;
+            prevStart = nullptr;
         }
         if (startPending && o < e) {
             if (DecodeNext() < 0) return static_cast<size_t>(o - out);
-            const size_t k = std::min(static_cast<size_t>(stackEnd - sp), static_cast<size_t>(e - o));
-            std::memcpy(o, sp, k);
-            sp += k;
-            o += k;
+            o = HandOut(o, e);
         }
         // The hot loop works on local copies: stores through the byte pointers could
         // otherwise alias the members and force a reload after every pixel.
         int bp = bitPos, width = codeWidth, free = nextFree, prev = prevCode;
         uint8_t first = firstChar;
+        const uint8_t* ps = prevStart;
         while (o < e) {
             if (bp + width >= bitEnd) {
                 bitPos = bp;
@@ -81,16 +91,32 @@ public:
             // backwards straight into place.
             const int len = length[code];
             if (len != 0 && len <= e - o) {
-                int c = code;
-                for (int k = len - 1; k > 0; --k) {
-                    o[k] = suffix[c];
-                    c = prefix[c];
+                if (const uint8_t* src = where[code]) {
+                    // The source is pixels written before (or a root's character) and the
+                    // target pixels not written yet: they never overlap.
+                    if (len <= 16 && e - o >= 16 &&
+                        (!Rows || code < clearCode || reinterpret_cast<uintptr_t>(src) <= wordSafe)) {
+                        // Whole words: bytes past the string are written again later. A
+                        // source before o has 16 readable bytes; one in a later row may not.
+                        std::memcpy(o, src, 8);
+                        std::memcpy(o + 8, src + 8, 8);
+                    } else {
+                        std::memcpy(o, src, static_cast<size_t>(len));
+                    }
+                } else {
+                    int c = code;
+                    for (int k = len - 1; k > 0; --k) {
+                        o[k] = suffix[c];
+                        c = prefix[c];
+                    }
+                    o[0] = static_cast<uint8_t>(c);
                 }
-                o[0] = static_cast<uint8_t>(c);
-                first = static_cast<uint8_t>(c);
-                o += len;
+                first = o[0];
+                if (free < TableSize) where[free] = Contiguous(ps, prev, o);
                 AddEntry(free, width, prev, first);
                 prev = code;
+                ps = o;
+                o += len;
                 continue;
             }
             // Everything else (clear and end codes, the string being defined, strings
@@ -100,23 +126,26 @@ public:
             nextFree = free;
             prevCode = prev;
             firstChar = first;
-            const int v = Expand(code);
+            prevStart = ps;
+            const int v = Expand(code, o);
             bp = bitPos;
             width = codeWidth;
             free = nextFree;
             prev = prevCode;
             first = firstChar;
             if (v < 0) break;
-            const size_t k = std::min(static_cast<size_t>(stackEnd - sp), static_cast<size_t>(e - o));
-            std::memcpy(o, sp, k);
-            sp += k;
-            o += k;
+            o = HandOut(o, e);
+            ps = prevStart;
         }
         bitPos = bp;
         codeWidth = width;
         nextFree = free;
         prevCode = prev;
         firstChar = first;
+        prevStart = ps;
+        // Whole-word copies may have run up to 15 bytes past the last string; pixels the
+        // data never reached keep the fill value.
+        if (o < e) std::memset(o, fill, std::min<size_t>(16, static_cast<size_t>(e - o)));
         return static_cast<size_t>(o - out);
     }
 
@@ -130,6 +159,25 @@ public:
     }
 
 private:
+    // Where the entry made from the previous string (written at ps) and the next one's
+    // first character (at o) can be copied from: only when they lie side by side.
+    const uint8_t* Contiguous(const uint8_t* ps, int prev, const uint8_t* o) const
+    {
+        return ps && prev >= 0 && length[prev] != 0 && ps + length[prev] == o ? ps : nullptr;
+    }
+
+    // Writes what fits of the string on the stack at o; a string written whole is where
+    // the next entry starts.
+    uint8_t* HandOut(uint8_t* o, uint8_t* e)
+    {
+        const size_t all = static_cast<size_t>(stackEnd - sp);
+        const size_t k = std::min(all, static_cast<size_t>(e - o));
+        std::memcpy(o, sp, k);
+        sp += k;
+        prevStart = k == all ? o : nullptr;
+        return o + k;
+    }
+
     // Reads and expands one code; its string is left on the stack. Answers the first
     // character, -1 when the data ran out, -2 at the end code.
     int DecodeNext()
@@ -143,11 +191,12 @@ private:
             code = ReadCode();
             if (code < 0) return code;
         }
-        return Expand(code);
+        return Expand(code, nullptr);
     }
 
-    // Expands a code read from the data onto the stack (see DecodeNext).
-    int Expand(int code)
+    // Expands a code read from the data onto the stack (see DecodeNext); o is where it
+    // will be written, if known.
+    int Expand(int code, const uint8_t* o)
     {
         if (code == clearCode) {
             ClearTable();
@@ -187,6 +236,7 @@ private:
         firstChar = static_cast<uint8_t>(code);  // a root code stands for itself
         *--p = firstChar;
 
+        if (nextFree < TableSize) where[nextFree] = Contiguous(prevStart, prevCode, o);
         AddEntry(nextFree, codeWidth, prevCode, firstChar);
         prevCode = inCode;
         sp = p;
@@ -218,6 +268,7 @@ private:
             prefix[r] = 0;
             suffix[r] = static_cast<uint8_t>(r);
             length[r] = 1;
+            where[r] = roots + r;
         }
         std::memset(length + clearCode, 0, sizeof(length[0]) * static_cast<size_t>(TableSize - clearCode));
         std::memset(prefix + clearCode, 0, sizeof(prefix[0]) * static_cast<size_t>(TableSize - clearCode));
@@ -286,6 +337,8 @@ private:
     const int minCodeSize;
     const int clearCode;
     const int endCode;
+    const uint8_t fill;
+    const uintptr_t wordSafe;  // pixel sources at or below this have 16 readable bytes; roots always do
     int codeWidth;
     int growLimit;
     int nextFree;
@@ -302,6 +355,9 @@ private:
     uint16_t prefix[TableSize];
     uint8_t suffix[TableSize];
     uint16_t length[TableSize];  // string length of a code; 0 when not known or not a string
+    const uint8_t* where[TableSize];  // an earlier copy of the string in the pixels, or null
+    const uint8_t* prevStart = nullptr;  // where the last string was written whole, or null
+    uint8_t roots[(1 << MaxMinCodeSize) + 16];  // each root's character, for the whole-word copy
     uint8_t stack[StackSize];
     uint8_t* const stackEnd = stack + StackSize;
     uint8_t* sp = stackEnd;  // pending characters are [sp, stackEnd)
@@ -328,18 +384,18 @@ void DecodePixels(TGIFSubImage& frame, TStream& stream)
         return;
     }
 
-    TLZWDecoder decoder(frame, stream, minCodeSize);
+    TLZWDecoder decoder(frame, stream, minCodeSize, fill, pixels, pixels ? pixels + frame.PixelCount() : pixels);
     const int width = frame.Width;
     const int height = frame.Height;
     if (pixels) {
         if (!frame.IsInterlaced()) {
-            decoder.Fill(pixels, frame.PixelCount());
+            decoder.Fill<false>(pixels, frame.PixelCount());
         } else {
             // Each row goes straight to its final place.
             TInterlaceRows rows(height);
             for (int n = 0; n < height; ++n) {
                 const size_t w = static_cast<size_t>(width);
-                if (decoder.Fill(pixels + static_cast<size_t>(rows.Row()) * w, w) < w) break;
+                if (decoder.Fill<true>(pixels + static_cast<size_t>(rows.Row()) * w, w) < w) break;
                 rows.Next();
             }
         }

@@ -136,6 +136,12 @@ void TBitmap::Draw(TCanvas& target, const TRect& rect)
     target.StretchImage(rect, image, &scaleCache);
 }
 
+void TBitmap::PrepareDraw(int w, int h)
+{
+    if (image.isNull() || w <= 0 || h <= 0 || (w == image.width() && h == image.height())) return;
+    ScaledForDraw(image, std::min(w, image.width()), std::min(h, image.height()), scaleCache);
+}
+
 void TBitmap::LoadFromStream(TStream& stream)
 {
     const int64_t available = stream.Remaining();

@@ -26,6 +26,8 @@ public:
     void LoadFromStream(TStream& stream) override;
     void Assign(const TGraphic& source) override;
     void Draw(TCanvas& canvas, const TRect& rect) override;
+    // Makes now the shrunk copy a draw into a w x h rectangle would make.
+    void PrepareDraw(int w, int h);
 
     TPixelFormat PixelFormat() const { return format; }
     // Changes the depth; pixels are converted.

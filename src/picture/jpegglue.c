@@ -255,8 +255,13 @@ int galimo_jpeg_setup(galimo_jpeg* jpeg, const galimo_jpeg_params* params)
 {
     j_decompress_ptr cinfo = &jpeg->cinfo;
     if (setjmp(jpeg->jump)) return failure_code(jpeg);
-    cinfo->scale_num = 1;
-    cinfo->scale_denom = 1u << (params->scale & 3);
+    if (params->scale_eighths > 0 && params->scale_eighths < 8) {
+        cinfo->scale_num = (unsigned)params->scale_eighths;
+        cinfo->scale_denom = 8;
+    } else {
+        cinfo->scale_num = 1;
+        cinfo->scale_denom = 1u << (params->scale & 3);
+    }
     cinfo->do_block_smoothing = params->block_smoothing ? TRUE : FALSE;
     jpeg->four_colour = 0;
     if (params->grey_output) {

@@ -42,6 +42,7 @@ typedef struct galimo_jpeg_params {
     int speed;                /* 1: fast DCT, one-pass quantiser, ordered dither */
     int palette_output;       /* 1: quantise colour output to 8 bits */
     int scale;                /* 0..3: 1/1 .. 1/8 */
+    int scale_eighths;        /* 1..7: decode at that many eighths instead; 0: as scale says */
     int block_smoothing;
     const unsigned char* colour_map; /* assigned palette as R,G,B triplets, or NULL */
     int colour_map_size;

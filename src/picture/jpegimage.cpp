@@ -10,6 +10,7 @@
 #include <chrono>
 #include <cstring>
 #include <exception>
+#include <utility>
 
 namespace galimo {
 
@@ -145,15 +146,16 @@ TJPEGImage::TJPEGImage() : data(std::make_shared<TJPEGData>()), settings(default
 
 TJPEGImage::~TJPEGImage() = default;
 
+// A reduced bitmap is a stand-in: the picture keeps the (upright) size of its file.
 int TJPEGImage::Width() const
 {
-    if (bitmap) return bitmap->Width();
+    if (bitmap && decodedEighths == 8) return bitmap->Width();
     return SwapsSides(data->Orientation) ? data->Height : data->Width;
 }
 
 int TJPEGImage::Height() const
 {
-    if (bitmap) return bitmap->Height();
+    if (bitmap && decodedEighths == 8) return bitmap->Height();
     return SwapsSides(data->Orientation) ? data->Width : data->Height;
 }
 
@@ -165,9 +167,19 @@ bool TJPEGImage::Empty() const
 
 void TJPEGImage::NewData() { data = std::make_shared<TJPEGData>(); }
 
-void TJPEGImage::NewBitmap() { bitmap = std::make_unique<TBitmap>(); }
+void TJPEGImage::NewBitmap()
+{
+    bitmap = std::make_unique<TBitmap>();
+    decodedEighths = 8;
+}
 
-void TJPEGImage::FreeBitmap() { bitmap.reset(); }
+void TJPEGImage::FreeBitmap()
+{
+    bitmap.reset();
+    decodedEighths = 8;
+    decodeFinal = false;
+    pendingFailure = nullptr;
+}
 
 void TJPEGImage::SetWidth(int) { throw EInvalidGraphicOperation("Impossible de modifier la taille d'une image JPEG"); }
 void TJPEGImage::SetHeight(int) { throw EInvalidGraphicOperation("Impossible de modifier la taille d'une image JPEG"); }
@@ -244,6 +256,8 @@ void TJPEGImage::Assign(const TGraphic& source)
         if (jpeg->bitmap) {
             NewBitmap();
             bitmap->Assign(*jpeg->bitmap);
+            decodedEighths = jpeg->decodedEighths;
+            decodeFinal = jpeg->decodeFinal;
         }
     } else if (const auto* plain = dynamic_cast<const TBitmap*>(&source)) {
         NewData();
@@ -280,30 +294,71 @@ void TJPEGImage::SetPalette(const TPalette& palette)
     }
 }
 
-void TJPEGImage::Draw(TCanvas& canvas, const TRect& rect) { Bitmap().Draw(canvas, rect); }
+int ReducedEighths(int width, int height, int targetW, int targetH)
+{
+    // Only the halving scales: the library's other ones run slower than a full decode.
+    for (int n = 1; n < 8; n *= 2) {
+        // The library rounds a scaled size up.
+        const int64_t w = (static_cast<int64_t>(width) * n + 7) / 8, h = (static_cast<int64_t>(height) * n + 7) / 8;
+        if (w >= targetW && h >= targetH) return n;
+    }
+    return 8;
+}
+
+void TJPEGImage::Draw(TCanvas& canvas, const TRect& rect)
+{
+    DecodeAt(EighthsFor(rect.Width(), rect.Height()));
+    bitmap->Draw(canvas, rect);
+}
 
 TBitmap& TJPEGImage::Bitmap()
 {
-    if (!bitmap) {
-        NewBitmap();  // kept even when decoding fails: the failure is reported once
-        try {
-            Decode();
-        } catch (...) {
-            TurnUpright();
-            throw;
-        }
-        TurnUpright();
-    }
+    DecodeAt(8);
     return *bitmap;
 }
 
-// Once, right after decoding: every later draw, copy and size is of the upright picture.
+void TJPEGImage::PrepareDraw(int w, int h)
+{
+    try {
+        DecodeAt(EighthsFor(w, h));
+        bitmap->PrepareDraw(w, h);
+    } catch (...) {
+        pendingFailure = std::current_exception();
+    }
+}
+
+// Reduced only in the plain case: a chosen scale or a palette stays exactly as asked.
+int TJPEGImage::EighthsFor(int w, int h) const
+{
+    if (w <= 0 || h <= 0 || !data->Data || settings.Scale != 0 || settings.PixelFormat != 0) return 8;
+    // The target is upright: compare it with the upright sides.
+    const bool swap = SwapsSides(data->Orientation);
+    return ReducedEighths(swap ? data->Height : data->Width, swap ? data->Width : data->Height, w, h);
+}
+
+void TJPEGImage::DecodeAt(int eighths)
+{
+    if (pendingFailure) std::rethrow_exception(std::exchange(pendingFailure, nullptr));
+    if (bitmap && (decodedEighths >= eighths || decodeFinal)) return;
+    NewBitmap();  // kept even when decoding fails: the failure is reported once
+    decodedEighths = eighths;
+    try {
+        if (!Decode(eighths)) decodeFinal = true;
+    } catch (...) {
+        decodeFinal = true;
+        TurnUpright();
+        throw;
+    }
+    TurnUpright();
+}
+
+// Right after each decoding: every later draw, copy and size is of the upright picture.
 void TJPEGImage::TurnUpright()
 {
     if (data->Orientation != 1 && !bitmap->Empty()) bitmap->SetImage(Upright(bitmap->Image(), data->Orientation));
 }
 
-void TJPEGImage::Decode()
+bool TJPEGImage::Decode(int eighths)
 {
     JPEGProgress progress;
     progress.owner = this;
@@ -332,6 +387,7 @@ void TJPEGImage::Decode()
     params.speed = settings.Performance;
     params.palette_output = settings.PixelFormat;
     params.scale = settings.Scale;
+    params.scale_eighths = eighths < 8 ? eighths : 0;
     params.block_smoothing = settings.Smoothing;
     params.colour_map = colourMap.empty() ? nullptr : colourMap.data();
     params.colour_map_size = static_cast<int>(colourMap.size() / 3);
@@ -402,9 +458,10 @@ void TJPEGImage::Decode()
         try {
             std::rethrow_exception(failure);
         } catch (const EAbort&) {
-            return;  // a listener stopped decoding: keep what was decoded, say nothing
+            return false;  // a listener stopped decoding: keep what was decoded, say nothing
         }
     }
+    return true;
 }
 
 }  // namespace galimo

@@ -1,6 +1,7 @@
 // TJPEGImage: a JPEG picture. Loading keeps the file's bytes and reads only the header, so
-// a folder of large photos is sized without decoding; the first draw decodes the whole
-// image into a bitmap that the picture then keeps and only stretches.
+// a folder of large photos is sized without decoding; a draw decodes the image at the
+// smallest DCT scale that still covers its rectangle (a thumbnail reads an eighth of each
+// side), and the picture keeps that bitmap until a larger draw needs more.
 //
 // Ownership: the compressed bytes live in TJPEGData, shared by copies of one picture; the
 // decoded bitmap and the assigned palette belong to the picture.
@@ -12,6 +13,7 @@
 #include <QList>
 #include <QRgb>
 #include <cstdint>
+#include <exception>
 #include <functional>
 #include <memory>
 #include <optional>
@@ -89,18 +91,28 @@ public:
     // Replaces the assigned palette; a bitmap decoded with another palette is dropped.
     void SetPalette(const TPalette& palette);
 
-    // The decoded bitmap, decoding now on the first call. A failed decoding raises once;
-    // the partly filled bitmap stays and is returned from then on.
+    // The decoded bitmap at full size, decoding now when it is not. A failed decoding raises
+    // once; the partly filled bitmap stays and is returned from then on.
     TBitmap& Bitmap();
     bool Decoded() const { return bitmap != nullptr; }
+    // Eighths of each side the kept bitmap was decoded at (8: full size; 0: none).
+    int DecodedEighths() const { return bitmap ? decodedEighths : 0; }
+    // Decodes what a draw into a w x h rectangle needs and makes its shrunk copy now, so the
+    // draw itself only copies. Safe off the user-interface thread for a picture no one else
+    // touches. A failure is kept and raised by the next draw, as if that draw had decoded.
+    void PrepareDraw(int w, int h);
+    // A failure PrepareDraw kept for the next draw.
+    bool FailurePending() const { return pendingFailure != nullptr; }
     const TJPEGSettings& Settings() const { return settings; }
     // True for a multi-scan (progressive) file, from the last load.
     bool ProgressiveEncoding() const { return settings.ProgressiveEncoding != 0; }
     const std::shared_ptr<TJPEGData>& Data() const { return data; }
 
 private:
-    void Decode();
     void TurnUpright();
+    int EighthsFor(int w, int h) const;
+    void DecodeAt(int eighths);
+    bool Decode(int eighths);
     void NewData();
     void NewBitmap();
     void FreeBitmap();
@@ -110,9 +122,16 @@ private:
     std::unique_ptr<TBitmap> bitmap;
     std::optional<TPalette> assignedPalette;
     TJPEGSettings settings;
+    int decodedEighths = 8;
+    bool decodeFinal = false;  // a decoding failed or was stopped: what it left is kept
+    std::exception_ptr pendingFailure;
 
     friend struct JPEGProgress;
 };
+
+// The fewest eighths (1, 2, 4 or 8) of a width x height picture whose decoded size, rounded up as
+// the JPEG library rounds it, still covers targetW x targetH.
+int ReducedEighths(int width, int height, int targetW, int targetH);
 
 // The message of a fatal library error: "Erreur JPEG #code".
 std::string JPEGErrorMessage(int code);

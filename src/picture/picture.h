@@ -25,6 +25,8 @@ public:
     // An independent copy of the source's graphic (or none).
     void Assign(const TPicture* source);
     void Assign(const TGraphic* source);
+    // Takes a graphic made elsewhere (loaded ahead) as if it had just been loaded.
+    void Adopt(std::unique_ptr<TGraphic> value) { SetGraphic(std::move(value)); }
 
     int Width() const;
     int Height() const;

@@ -11,6 +11,7 @@
 
 #include <QDir>
 #include <QTemporaryDir>
+#include <algorithm>
 #include <cstdio>
 #include <filesystem>
 #include <fstream>
@@ -602,6 +603,90 @@ TEST_F(JPEGTest, ThumbnailOfADecodedPhotoIsThePlainMean)
             EXPECT_EQ(qRed(fast.pixel(0, 0)), static_cast<int>((red + n / 2) / n));
         }
     }
+}
+
+// --- reduced decodes -----------------------------------------------------------------------
+
+TEST_F(JPEGTest, ReducedScaleIsTheSmallestHalvingThatCoversTheTarget)
+{
+    struct Case {
+        int width, height, targetW, targetH, eighths;
+    } cases[] = {
+        {4000, 3000, 120, 120, 1}, {6000, 4000, 647, 431, 1}, {4000, 3000, 647, 485, 2},
+        {4000, 3000, 1200, 900, 4}, {4000, 3000, 2500, 1875, 8}, {100, 100, 120, 120, 8},
+        {953, 953, 120, 120, 1},  // 119.125 rounds up to 120, as the library rounds
+        {951, 951, 120, 120, 2},   {120, 2000, 120, 120, 8}, {960, 2000, 120, 120, 1},
+    };
+    for (const Case& c : cases)
+        EXPECT_EQ(ReducedEighths(c.width, c.height, c.targetW, c.targetH), c.eighths)
+            << c.width << "x" << c.height << " into " << c.targetW << "x" << c.targetH;
+}
+
+// A photo with detail down to the pixel: smooth light, a fine pattern and noise.
+Bytes TexturedPhoto(int w, int h)
+{
+    std::vector<uint8_t> pixels;
+    pixels.reserve(static_cast<size_t>(w) * h * 3);
+    uint32_t seed = 12345;
+    for (int y = 0; y < h; ++y)
+        for (int x = 0; x < w; ++x) {
+            seed = seed * 1103515245u + 12345u;
+            const int noise = static_cast<int>(seed >> 27) - 16, fine = ((x / 3 + y / 2) % 2) * 40;
+            pixels.push_back(static_cast<uint8_t>(std::clamp(x * 200 / w + fine + noise, 0, 255)));
+            pixels.push_back(static_cast<uint8_t>(std::clamp(y * 220 / h + noise, 0, 255)));
+            pixels.push_back(static_cast<uint8_t>(std::clamp(128 + fine - noise, 0, 255)));
+        }
+    return jpegtest::Compress(pixels, w, h, 3, false, 92);
+}
+
+double MeanAbsDifference(const QImage& a, const QImage& b)
+{
+    double sum = 0;
+    for (int y = 0; y < a.height(); ++y)
+        for (int x = 0; x < a.width(); ++x) {
+            const QRgb p = a.pixel(x, y), q = b.pixel(x, y);
+            sum += std::abs(qRed(p) - qRed(q)) + std::abs(qGreen(p) - qGreen(q)) + std::abs(qBlue(p) - qBlue(q));
+        }
+    return sum / (3.0 * a.width() * a.height());
+}
+
+TEST_F(JPEGTest, ReducedThumbnailMatchesTheFullOneAndALargerDrawDecodesMore)
+{
+    const Bytes bytes = TexturedPhoto(1600, 1200);
+    TBitmap full(120, 120, TPixelFormat::pf24bit);
+    full.Canvas().DrawImage(0, 0, ShrinkAverage(Load(bytes)->Bitmap().Image(), 120, 120));
+
+    auto image = Load(bytes);
+    int decodes = 0;
+    image->OnProgress = [&](ProgressStage stage, int, bool) { decodes += stage == ProgressStage::Starting; };
+    TBitmap reduced(120, 120, TPixelFormat::pf24bit);
+    reduced.Canvas().StretchDraw({0, 0, 120, 120}, image.get());
+    EXPECT_EQ(image->DecodedEighths(), 1);
+    EXPECT_EQ(image->Width(), 1600);  // the file's size, whatever was decoded
+    EXPECT_EQ(image->Height(), 1200);
+    EXPECT_LE(MeanAbsDifference(reduced.Image(), full.Image()), 2.0);
+
+    // Larger draws decode what they need, smaller ones reuse what is kept.
+    TBitmap page(400, 300, TPixelFormat::pf24bit);
+    page.Canvas().StretchDraw({0, 0, 400, 300}, image.get());
+    EXPECT_EQ(image->DecodedEighths(), 2);
+    reduced.Canvas().StretchDraw({0, 0, 120, 120}, image.get());
+    EXPECT_EQ(decodes, 2);
+    TBitmap natural(1600, 1200, TPixelFormat::pf24bit);
+    natural.Canvas().StretchDraw({0, 0, 1600, 1200}, image.get());
+    EXPECT_EQ(image->DecodedEighths(), 8);
+    EXPECT_EQ(natural.Image(), Load(bytes)->Bitmap().Image());
+    EXPECT_EQ(decodes, 3);
+}
+
+TEST_F(JPEGTest, FailureOfAPreparedDrawIsRaisedByTheNextDrawOnce)
+{
+    const Bytes broken = jpegtest::WithBrokenSecondScan(TestFile("progressive.jpg"));
+    auto image = Load(broken);
+    EXPECT_NO_THROW(image->PrepareDraw(120, 120));
+    EXPECT_EQ(MessageOf([&] { DrawThumbnail(*image); }), JPEGErrorMessage(JERR_BAD_COMPONENT_ID));
+    EXPECT_NO_THROW(DrawThumbnail(*image));
+    EXPECT_NO_THROW(image->Bitmap());  // no decoding again at full size either
 }
 
 }  // namespace

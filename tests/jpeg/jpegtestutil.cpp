@@ -94,6 +94,15 @@ size_t FrameHeader(const Bytes& jpeg)
     throw std::runtime_error("no frame header");
 }
 
+Bytes WithBrokenSecondScan(Bytes jpeg)
+{
+    const size_t first = FindMarker(jpeg, 0xDA);
+    const size_t second = first == std::string::npos ? first : first + FindMarker(Bytes(jpeg.begin() + static_cast<ptrdiff_t>(first), jpeg.end()), 0xDA);
+    if (first == std::string::npos || second < first) throw std::runtime_error("no second scan");
+    jpeg[second + 3] = 0x77;  // the first component selector
+    return jpeg;
+}
+
 Bytes WithSize(Bytes jpeg, int width, int height)
 {
     const size_t p = FrameHeader(jpeg);

@@ -35,6 +35,9 @@ size_t FindMarker(const Bytes& jpeg, uint8_t code);
 // The first start-of-frame segment: offset of its precision byte.
 size_t FrameHeader(const Bytes& jpeg);
 Bytes WithSize(Bytes jpeg, int width, int height);
+// A multi-scan file whose second scan names a component the frame lacks: the header reads,
+// decoding fails.
+Bytes WithBrokenSecondScan(Bytes jpeg);
 
 // An EXIF block with one orientation tag, in either byte order, put after the JFIF segment.
 Bytes WithOrientation(const Bytes& jpeg, int orientation, bool littleEndian);

@@ -1,0 +1,196 @@
+// Opening an album of twelve camera photos in the main window (the strip built and photo 0
+// shown) against thirteen plain full libjpeg decodes of the same files, in one run. Both
+// are timed in real time: the window uses every core, the plain decodes one.
+//
+// Inputs: scripts/make-bench-jpegs.sh FOLDER; run: album_bench FOLDER [benchmark flags].
+#include "albumbench.h"
+
+#include <benchmark/benchmark.h>
+#include "picture/bitmap.h"
+#include "picture/picture.h"
+#include "platform/canvas.h"
+
+#include <algorithm>
+#include <cmath>
+#include <chrono>
+#include <cstdio>
+#include <ctime>
+#include <memory>
+#include <stdexcept>
+#include <vector>
+
+#include <jpeglib.h>
+
+namespace {
+
+constexpr int kPhotos = 12;
+std::string inputFolder;
+
+std::string Input(int megapixels) { return inputFolder + "/camera-" + std::to_string(megapixels) + "mp.jpg"; }
+
+// One full decode the library's plain way, four-byte rows, into a fresh buffer.
+void PlainDecode(const std::string& file)
+{
+    FILE* in = std::fopen(file.c_str(), "rb");
+    if (!in) throw std::runtime_error("cannot open " + file);
+    jpeg_decompress_struct cinfo{};
+    jpeg_error_mgr err{};
+    cinfo.err = jpeg_std_error(&err);
+    jpeg_create_decompress(&cinfo);
+    jpeg_stdio_src(&cinfo, in);
+    jpeg_read_header(&cinfo, TRUE);
+    cinfo.out_color_space = JCS_EXT_BGRA;
+    jpeg_start_decompress(&cinfo);
+    const size_t stride = static_cast<size_t>(cinfo.output_width) * 4;
+    std::unique_ptr<uint8_t[]> pixels(new uint8_t[stride * cinfo.output_height]);
+    while (cinfo.output_scanline < cinfo.output_height) {
+        JSAMPROW row = pixels.get() + stride * cinfo.output_scanline;
+        jpeg_read_scanlines(&cinfo, &row, 1);
+    }
+    jpeg_finish_decompress(&cinfo);
+    jpeg_destroy_decompress(&cinfo);
+    std::fclose(in);
+    benchmark::DoNotOptimize(pixels.get());
+}
+
+void PlainDecodes(const std::string& file)
+{
+    for (int i = 0; i < kPhotos + 1; ++i) PlainDecode(file);
+}
+
+// A window over two albums of the same photos; each open alternates between them, so the
+// file list is re-read every time, as when a person picks another album.
+struct Window {
+    explicit Window(const std::string& photo)
+    {
+        medium.Album("a", photo, kPhotos);
+        medium.Album("b", photo, kPhotos);
+        medium.Window();
+        medium.Open("a");
+    }
+    void Open()
+    {
+        second = !second;
+        medium.Open(second ? "b" : "a");
+    }
+    albumbench::Medium medium;
+    bool second = false;
+};
+
+void BM_AlbumOpen(benchmark::State& state)
+{
+    Window window(Input(static_cast<int>(state.range(0))));
+    for (auto _ : state) window.Open();
+}
+
+void BM_PlainDecodes(benchmark::State& state)
+{
+    const std::string file = Input(static_cast<int>(state.range(0)));
+    for (auto _ : state) PlainDecodes(file);
+}
+
+double Median(std::vector<double> v)
+{
+    std::sort(v.begin(), v.end());
+    return v.size() % 2 ? v[v.size() / 2] : (v[v.size() / 2 - 1] + v[v.size() / 2]) / 2;
+}
+
+// CPU time of every thread of the process.
+double ProcessCpuMs()
+{
+    timespec t{};
+    clock_gettime(CLOCK_PROCESS_CPUTIME_ID, &t);
+    return t.tv_sec * 1e3 + t.tv_nsec / 1e6;
+}
+
+// On a shared machine the separate timings drift with the load: each iteration times both
+// back to back, in alternating order, and the counters are the medians of the pairs'
+// ratios: real time, and CPU time of all threads (the work, whatever the cores free).
+void BM_PairedRatio(benchmark::State& state)
+{
+    const std::string file = Input(static_cast<int>(state.range(0)));
+    Window window(file);
+    std::vector<double> ratios, work;
+    bool oursFirst = true;
+    for (auto _ : state) {
+        double ms[2], cpu[2];
+        for (int k = 0; k < 2; ++k) {
+            const bool ours = (k == 0) == oursFirst;
+            const auto t0 = std::chrono::steady_clock::now();
+            const double c0 = ProcessCpuMs();
+            if (ours)
+                window.Open();
+            else
+                PlainDecodes(file);
+            cpu[ours ? 0 : 1] = ProcessCpuMs() - c0;
+            ms[ours ? 0 : 1] = std::chrono::duration<double, std::milli>(std::chrono::steady_clock::now() - t0).count();
+        }
+        oursFirst = !oursFirst;
+        ratios.push_back(ms[0] / ms[1]);
+        work.push_back(cpu[0] / cpu[1]);
+    }
+    state.counters["real_ratio"] = Median(ratios);
+    state.counters["work_ratio"] = Median(work);
+}
+
+// The photo view's zoom toggled to natural size and painted: the full decode it needs,
+// after the fitted view had only a reduced one.
+void BM_ZoomToNatural(benchmark::State& state)
+{
+    Window window(Input(static_cast<int>(state.range(0))));
+    galimo::TDepart& w = *window.medium.Depart();
+    for (auto _ : state) {
+        state.PauseTiming();
+        w.ShowPicture(0);  // a fresh picture, fitted
+        window.medium.Settle();
+        state.ResumeTiming();
+        w.photoClick();
+        window.medium.Settle();
+    }
+}
+
+// Thumbnails of the bench photos made the window's way against the exact mean of a full
+// decode: the mean difference per channel, in levels.
+void PrintThumbnailDifference()
+{
+    for (const int mp : {12, 24}) {
+        galimo::TPicture fast, full;
+        fast.LoadFromFile(Input(mp));
+        full.LoadFromFile(Input(mp));
+        galimo::TBitmap ours(120, 120, galimo::TPixelFormat::pf24bit), exact(120, 120, galimo::TPixelFormat::pf24bit);
+        ours.Canvas().StretchDraw({0, 0, 120, 120}, fast.Graphic());
+        auto& jpeg = static_cast<galimo::TJPEGImage&>(*full.Graphic());
+        exact.Canvas().DrawImage(0, 0, galimo::ShrinkAverage(jpeg.Bitmap().Image(), 120, 120));
+        double sum = 0;
+        for (int y = 0; y < 120; ++y)
+            for (int x = 0; x < 120; ++x) {
+                const QRgb p = ours.Image().pixel(x, y), q = exact.Image().pixel(x, y);
+                sum += std::abs(qRed(p) - qRed(q)) + std::abs(qGreen(p) - qGreen(q)) + std::abs(qBlue(p) - qBlue(q));
+            }
+        std::printf("thumbnail of the %d-MP photo: decoded at %d/8, mean difference to the exact one %.3f levels\n",
+                    mp, static_cast<galimo::TJPEGImage&>(*fast.Graphic()).DecodedEighths(), sum / (3 * 120 * 120));
+    }
+}
+
+BENCHMARK(BM_PairedRatio)->Arg(12)->Arg(24)->Iterations(9)->Unit(benchmark::kMillisecond)->UseRealTime();
+BENCHMARK(BM_AlbumOpen)->Arg(12)->Arg(24)->Unit(benchmark::kMillisecond)->UseRealTime();
+BENCHMARK(BM_PlainDecodes)->Arg(12)->Arg(24)->Unit(benchmark::kMillisecond)->UseRealTime();
+BENCHMARK(BM_ZoomToNatural)->Arg(12)->Arg(24)->Unit(benchmark::kMillisecond)->UseRealTime();
+
+}  // namespace
+
+int main(int argc, char** argv)
+{
+    qputenv("QT_QPA_PLATFORM", "offscreen");
+    QApplication app(argc, argv);
+    benchmark::Initialize(&argc, argv);
+    if (argc < 2) {
+        std::fprintf(stderr, "usage: %s INPUT_FOLDER [benchmark flags]\n", argv[0]);
+        return 2;
+    }
+    inputFolder = argv[1];
+    galimo::InitJPEGModule(32);
+    PrintThumbnailDifference();
+    benchmark::RunSpecifiedBenchmarks();
+    return 0;
+}

@@ -1,0 +1,72 @@
+// What both album programs share: a main window offscreen over a temporary medium whose
+// albums hold links to the benchmark's camera photos.
+#pragma once
+
+#include "browser/depart.h"
+#include "picture/jpegimage.h"
+#include "platform/changeres.h"
+#include "platform/fakedisplaysettings.h"
+
+#include <QApplication>
+#include <QCoreApplication>
+#include <QDir>
+#include <QFile>
+#include <QTemporaryDir>
+#include <memory>
+#include <stdexcept>
+#include <string>
+
+namespace albumbench {
+
+class Medium {
+public:
+    Medium() : display(1024, 768, 32), guard(&display)
+    {
+        if (!dir.isValid()) throw std::runtime_error("no temporary folder");
+        galimo::InitJPEGModule(32);
+    }
+    // An album of count links to photo, named so that they sort in order.
+    void Album(const QString& name, const std::string& photo, int count)
+    {
+        QDir root(dir.path());
+        root.mkpath(name);
+        for (int i = 0; i < count; ++i) {
+            const QString link = root.filePath(name + QString("/p%1.jpg").arg(i, 3, 10, QChar('0')));
+            if (!QFile::link(QString::fromStdString(photo), link)) throw std::runtime_error("cannot link " + photo);
+        }
+        if (window) window->DL->addItem(name);  // made after the window: listed last
+    }
+    // The main window, shown and with its first album open.
+    galimo::TDepart& Window()
+    {
+        QDir::setCurrent(dir.path());
+        galimo::InitChangeRes();
+        window = std::make_unique<galimo::TDepart>();
+        window->show();
+        while (window->FirstPaint) QCoreApplication::processEvents();
+        Settle();
+        return *window;
+    }
+    // Opens the album of that name, as a click in the list does, and lets the photo paint.
+    void Open(const QString& name)
+    {
+        const QList<QListWidgetItem*> found = window->DL->findItems(name, Qt::MatchExactly);
+        if (found.isEmpty()) throw std::runtime_error("no album " + name.toStdString());
+        window->DL->setCurrentItem(found.front());
+        Settle();
+    }
+    void Settle()
+    {
+        window->photo->repaint();
+        QCoreApplication::processEvents();
+    }
+    galimo::TDepart* Depart() const { return window.get(); }
+
+private:
+    QTemporaryDir dir;
+    galimo::test::FakeDisplaySettings display;
+    galimo::test::DisplaySettingsGuard guard;
+    std::unique_ptr<galimo::TDepart> window;
+};
+
+}  // namespace albumbench

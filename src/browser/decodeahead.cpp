@@ -1,0 +1,77 @@
+#include "browser/decodeahead.h"
+
+#include "picture/jpegimage.h"
+#include "platform/stream.h"
+
+#include <algorithm>
+
+namespace galimo {
+
+TDecodeAhead::TDecodeAhead(std::vector<TDecodeJob> list, unsigned count) : jobs(std::move(list)), results(jobs.size())
+{
+    if (count == 0) count = std::max(1u, std::thread::hardware_concurrency());
+    count = static_cast<unsigned>(std::min<size_t>(count, jobs.size()));
+    window = std::max<size_t>(count, 1);
+    for (unsigned i = 0; i < count; ++i) workers.emplace_back([this] { Work(); });
+}
+
+TDecodeAhead::~TDecodeAhead()
+{
+    {
+        const std::lock_guard<std::mutex> hold(lock);
+        cancelled = true;
+    }
+    changed.notify_all();
+    for (std::thread& t : workers) t.join();
+}
+
+std::unique_ptr<TGraphic> TDecodeAhead::Take(size_t n)
+{
+    std::unique_lock<std::mutex> hold(lock);
+    if (n >= results.size()) return nullptr;
+    taken = std::max(taken, n + 1);
+    changed.notify_all();  // the window moves on even before this one is ready
+    changed.wait(hold, [&] { return results[n].ready; });
+    return std::move(results[n].result);
+}
+
+void TDecodeAhead::Work()
+{
+    for (;;) {
+        size_t n;
+        {
+            std::unique_lock<std::mutex> hold(lock);
+            changed.wait(hold, [&] { return cancelled || next >= results.size() || next < taken + window; });
+            if (cancelled || next >= results.size()) return;
+            n = next++;
+        }
+        std::unique_ptr<TGraphic> result = Load(jobs[n]);
+        {
+            const std::lock_guard<std::mutex> hold(lock);
+            results[n].result = std::move(result);
+            results[n].ready = true;
+        }
+        changed.notify_all();
+    }
+}
+
+// Runs on a worker: the picture is new and only this thread sees it until it is handed over.
+std::unique_ptr<TGraphic> TDecodeAhead::Load(const TDecodeJob& job)
+{
+    if (job.File.empty()) return nullptr;
+    try {
+        auto jpeg = std::make_unique<TJPEGImage>();
+        {
+            TFileStream stream(job.File);
+            jpeg->LoadFromStream(stream);
+        }
+        int w = jpeg->Width(), h = jpeg->Height();
+        if (job.Target) job.Target(jpeg->Width(), jpeg->Height(), w, h);
+        jpeg->PrepareDraw(w, h);
+        return jpeg;
+    } catch (...) {
+        return nullptr;  // loaded again by the caller, who reports it
+    }
+}
+
+}  // namespace galimo

@@ -1,0 +1,190 @@
+// The strip with decoding ahead on worker threads: the first broken file still stops it
+// exactly there, and a new album drops the work ahead of the old one. Run under
+// ThreadSanitizer too.
+#include "../common/mainwindowfixture.h"
+#include "../jpeg/jpegtestutil.h"
+
+#include "browser/decodeahead.h"
+#include "picture/bitmap.h"
+#include "picture/jpegimage.h"
+
+#include <QFile>
+#include <gtest/gtest.h>
+
+#include <jerror.h>
+
+using namespace galimo;
+
+namespace {
+
+// A JPEG photo of one flat colour.
+jpegtest::Bytes Photo(int w, int h, QRgb colour)
+{
+    std::vector<uint8_t> pixels;
+    pixels.reserve(static_cast<size_t>(w) * h * 3);
+    for (int i = 0; i < w * h; ++i)
+        pixels.insert(pixels.end(), {static_cast<uint8_t>(qRed(colour)), static_cast<uint8_t>(qGreen(colour)),
+                                     static_cast<uint8_t>(qBlue(colour))});
+    return jpegtest::Compress(pixels, w, h, 3, false, 90);
+}
+
+void Write(const QString& path, const jpegtest::Bytes& bytes)
+{
+    QFile f(path);
+    ASSERT_TRUE(f.open(QIODevice::WriteOnly));
+    f.write(reinterpret_cast<const char*>(bytes.data()), static_cast<qint64>(bytes.size()));
+}
+
+const QRgb kRed = qRgb(200, 40, 40), kBlue = qRgb(40, 60, 200), kGreen = qRgb(40, 180, 60);
+
+class DecodeAheadTest : public test::MainWindowFixture {
+protected:
+    void SetUp() override
+    {
+        MainWindowFixture::SetUp();
+        InitJPEGModule(32);
+    }
+    void Open(const QString& name)
+    {
+        const QList<QListWidgetItem*> found = window->DL->findItems(name, Qt::MatchExactly);
+        ASSERT_EQ(found.size(), 1);
+        window->DL->setCurrentItem(found.front());
+    }
+    void ExpectColour(int n, QRgb colour)
+    {
+        const QRgb c = Thumb(n)->Picture().Bitmap().Image().pixel(60, 60);
+        EXPECT_NEAR(qRed(c), qRed(colour), 4) << n;
+        EXPECT_NEAR(qGreen(c), qGreen(colour), 4) << n;
+        EXPECT_NEAR(qBlue(c), qBlue(colour), 4) << n;
+    }
+    // Two good photos, the broken file, then photos the workers are busy with.
+    void BrokenAlbum(const QString& name, const jpegtest::Bytes& broken, int after)
+    {
+        Album(name);
+        Write(root.filePath(name + "/1.jpg"), Photo(800, 600, kRed));
+        Write(root.filePath(name + "/2.jpg"), Photo(600, 800, kBlue));
+        Write(root.filePath(name + "/3.jpg"), broken);
+        for (int i = 0; i < after; ++i) Write(root.filePath(name + QString("/%1.jpg").arg(4 + i)), Photo(1600, 1200, kGreen));
+    }
+};
+
+TEST_F(DecodeAheadTest, ThirdFileBrokenStopsTheStripThereEveryTime)
+{
+    const std::string text = "this is no photo";
+    const struct {
+        const char* album;
+        jpegtest::Bytes bytes;
+        int code;
+    } cases[] = {
+        {"header", jpegtest::Bytes(text.begin(), text.end()), JERR_NO_SOI},  // fails as it loads
+        {"scan", jpegtest::WithBrokenSecondScan(jpegtest::TestFile("progressive.jpg")), JERR_BAD_COMPONENT_ID},  // as it draws
+    };
+    Album("good");
+    Write(root.filePath("good/a.jpg"), Photo(400, 300, kGreen));
+    for (const auto& c : cases) BrokenAlbum(c.album, c.bytes, 4);
+    Start();
+    ShowAndPaint();
+    for (int round = 0; round < 8; ++round)
+        for (const auto& c : cases) {
+            SCOPED_TRACE(std::string(c.album) + " round " + std::to_string(round));
+            Open("good");
+            const TGraphic* shown = window->photo->Picture().Graphic();
+            const QRect place = window->photo->geometry();
+            box.calls.clear();
+            Open(c.album);
+            EXPECT_EQ(box.Texts(), std::vector<std::string>{"Erreur JPEG #" + std::to_string(c.code) + "."});
+            ASSERT_EQ(window->Thumbnails().size(), 3u);
+            EXPECT_EQ(Thumb(0)->geometry(), QRect(1, 15, 120, 90));
+            EXPECT_EQ(Thumb(1)->geometry(), QRect(17, 130, 89, 120));
+            EXPECT_EQ(Thumb(2)->geometry(), QRect(0, 0, 105, 105));  // the control of the broken file
+            ExpectColour(0, kRed);
+            ExpectColour(1, kBlue);
+            EXPECT_EQ(window->photo->Picture().Graphic(), shown);
+            EXPECT_EQ(window->photo->geometry(), place);
+            EXPECT_EQ(window->NaturalWidth, 400);
+        }
+}
+
+// File 0 is decoded once, for the photo view, and its thumbnail drawn from that: a
+// failure there is still the thumbnail's, reported once.
+TEST_F(DecodeAheadTest, FirstFileFailingAsItDrawsStopsTheStripAtOnce)
+{
+    Album("good");
+    Write(root.filePath("good/a.jpg"), Photo(400, 300, kGreen));
+    Album("broken");
+    Write(root.filePath("broken/1.jpg"), jpegtest::WithBrokenSecondScan(jpegtest::TestFile("progressive.jpg")));
+    Write(root.filePath("broken/2.jpg"), Photo(800, 600, kRed));
+    Start();
+    ShowAndPaint();
+    for (int round = 0; round < 4; ++round) {
+        Open("good");
+        box.calls.clear();
+        Open("broken");
+        EXPECT_EQ(box.Texts(), std::vector<std::string>{"Erreur JPEG #" + std::to_string(JERR_BAD_COMPONENT_ID) + "."});
+        ASSERT_EQ(window->Thumbnails().size(), 1u);
+        EXPECT_EQ(Thumb(0)->geometry(), QRect(0, 0, 105, 105));
+        EXPECT_EQ(window->NaturalWidth, 400);
+    }
+}
+
+TEST_F(DecodeAheadTest, SecondAlbumShowsOnlyItsOwnThumbnails)
+{
+    Album("first");
+    Write(root.filePath("first/1.jpg"), Photo(800, 600, kRed));
+    Write(root.filePath("first/2.jpg"), jpegtest::Bytes{'n', 'o'});
+    for (int i = 3; i < 10; ++i) Write(root.filePath(QString("first/%1.jpg").arg(i)), Photo(1600, 1200, kGreen));
+    Album("second");
+    Write(root.filePath("second/x.jpg"), Photo(480, 640, kBlue));
+    Write(root.filePath("second/y.jpg"), Photo(1920, 1080, kRed));
+    Start();
+    ShowAndPaint();
+    for (int round = 0; round < 6; ++round) {
+        Open("first");  // stops at its second file while the workers decode the rest
+        Open("second");
+        ASSERT_EQ(window->Thumbnails().size(), 2u);
+        EXPECT_EQ(Thumb(0)->geometry(), QRect(17, 0, 89, 120));
+        EXPECT_EQ(Thumb(1)->geometry(), QRect(1, 157, 120, 67));
+        EXPECT_EQ(Thumb(2), nullptr);
+        ExpectColour(0, kBlue);
+        ExpectColour(1, kRed);
+        EXPECT_EQ(window->NaturalWidth, 480);
+        EXPECT_EQ(window->NaturalHeight, 640);
+    }
+}
+
+// The queue alone: every JPEG job comes back ready in order, reduced for its target; jobs
+// it cannot do come back empty for the caller to load and report.
+TEST_F(DecodeAheadTest, QueueHandsOverPreparedPicturesInOrder)
+{
+    Write(root.filePath("big.jpg"), Photo(1600, 1200, kGreen));
+    Write(root.filePath("bad.jpg"), jpegtest::Bytes{'n', 'o'});
+    const auto thumb = [](int, int, int& w, int& h) { w = h = 120; };
+    const std::string big = root.filePath("big.jpg").toStdString();
+    for (const unsigned workers : {1u, 2u, 4u}) {
+        std::vector<TDecodeJob> jobs;
+        for (int i = 0; i < 6; ++i) jobs.push_back({big, thumb});
+        jobs.push_back({root.filePath("bad.jpg").toStdString(), thumb});
+        jobs.push_back({root.filePath("missing.jpg").toStdString(), thumb});
+        jobs.push_back({"", thumb});
+        jobs.push_back({big, {}});  // no target: drawn at its natural size
+        TDecodeAhead ahead(std::move(jobs), workers);
+        for (size_t n = 0; n < 6; ++n) {
+            std::unique_ptr<TGraphic> ready = ahead.Take(n);
+            auto* jpeg = dynamic_cast<TJPEGImage*>(ready.get());
+            ASSERT_NE(jpeg, nullptr) << n;
+            EXPECT_EQ(jpeg->DecodedEighths(), 1);
+            EXPECT_EQ(jpeg->Width(), 1600);
+        }
+        for (size_t n = 6; n < 9; ++n) EXPECT_EQ(ahead.Take(n), nullptr) << n;
+        std::unique_ptr<TGraphic> natural = ahead.Take(9);
+        ASSERT_NE(natural, nullptr);
+        EXPECT_EQ(static_cast<TJPEGImage&>(*natural).DecodedEighths(), 8);
+        EXPECT_EQ(ahead.Take(10), nullptr);
+    }
+    // Dropped with every job still to do: the workers stop after the file in hand.
+    std::vector<TDecodeJob> many(40, TDecodeJob{big, thumb});
+    TDecodeAhead dropped(std::move(many), 2);
+    EXPECT_NE(dropped.Take(0), nullptr);
+}
+
+}  // namespace
