@@ -47,6 +47,18 @@ private:
     QListWidget* list;
     int row = -1;
 };
+
+// Each range before its position, vertical first: a position is clamped to the bar that
+// its range has just set.
+void ApplyPlacement(TImage& photo, TScrollBox& view, const PhotoPlacement& p)
+{
+    photo.resize(p.Size.Width, p.Size.Height);
+    photo.move(p.At.X, p.At.Y);
+    view.SetVertRange(p.Range.Height);
+    view.SetVertPosition(p.Scroll.Y);
+    view.SetHorzRange(p.Range.Width);
+    view.SetHorzPosition(p.Scroll.X);
+}
 }  // namespace
 
 // What the print panel reads of the photo view.
@@ -314,19 +326,8 @@ void TDepart::ShowPicture(int n)
     AspectRatio = Ratio(NaturalHeight, NaturalWidth);
     photo->SetStretch(true);
     photo->SetAutoSize(false);
-    if (ShowsNatural(NaturalWidth, NaturalHeight, wv, hv)) {
-        ZoomMode = 1;
-    } else {
-        const Size2 fit = FitPhoto(AspectRatio, wv, hv);
-        photo->resize(fit.Width, fit.Height);
-        ZoomMode = 2;
-    }
-    const Point2 at = PlacePhoto({photo->width(), photo->height()}, wv, hv);
-    photo->move(at.X, at.Y);
-    boitephoto->SetVertRange(photo->height());
-    boitephoto->SetVertPosition(0);
-    boitephoto->SetHorzRange(photo->width());
-    boitephoto->SetHorzPosition(0);
+    ZoomMode = ShowsNatural(NaturalWidth, NaturalHeight, wv, hv) ? ZoomNatural : ZoomFitted;
+    ApplyPlacement(*photo, *boitephoto, PlacePhotoInView({NaturalWidth, NaturalHeight}, {wv, hv}, ZoomMode));
     photo->show();
     keyNavigation->PictureShown(n);
 }
@@ -339,28 +340,9 @@ void TDepart::photoClick()
 
 void TDepart::RelayoutPhoto()
 {
-    if (FL->Count() == 0) return;
-    const int wv = boitephoto->width(), hv = boitephoto->height();
-    if (ZoomMode == 1) {
-        photo->resize(NaturalWidth, NaturalHeight);
-        const Point2 at = PlacePhoto({NaturalWidth, NaturalHeight}, wv, hv);
-        photo->move(at.X, at.Y);
-        boitephoto->SetVertRange(photo->height());
-        boitephoto->SetVertPosition(
-            CentredScrollPosition(photo->height(), hv, boitephoto->verticalScrollBar()->maximum()));
-        boitephoto->SetHorzRange(photo->width());
-        boitephoto->SetHorzPosition(
-            CentredScrollPosition(photo->width(), wv, boitephoto->horizontalScrollBar()->maximum()));
-    } else if (ZoomMode == 2) {
-        const Size2 fit = FitPhoto(AspectRatio, wv, hv);
-        photo->resize(fit.Width, fit.Height);
-        boitephoto->SetVertRange(fit.Height);
-        boitephoto->SetVertPosition(0);
-        boitephoto->SetHorzRange(fit.Width);
-        boitephoto->SetHorzPosition(0);
-        const Point2 at = PlacePhoto(fit, wv, hv);
-        photo->move(at.X, at.Y);
-    }
+    if (FL->Count() == 0 || (ZoomMode != ZoomNatural && ZoomMode != ZoomFitted)) return;
+    const Size2 view{boitephoto->width(), boitephoto->height()};
+    ApplyPlacement(*photo, *boitephoto, PlacePhotoInView({NaturalWidth, NaturalHeight}, view, ZoomMode));
 }
 
 }  // namespace galimo

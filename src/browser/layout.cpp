@@ -41,6 +41,18 @@ int CentredScrollPosition(int photoExtent, int viewExtent, int maxPosition)
     return std::clamp(Div(photoExtent - viewExtent, 2), 0, std::max(0, maxPosition));
 }
 
+PhotoPlacement PlacePhotoInView(Size2 natural, Size2 view, int zoomMode)
+{
+    PhotoPlacement p;
+    p.Size = zoomMode == ZoomNatural ? natural : FitPhoto(Ratio(natural.Height, natural.Width), view.Width, view.Height);
+    p.At = PlacePhoto(p.Size, view.Width, view.Height);
+    p.Range = p.Size;
+    if (zoomMode == ZoomNatural)  // never past the photo's own extent; the bars clamp further
+        p.Scroll = {CentredScrollPosition(p.Size.Width, view.Width, p.Size.Width),
+                    CentredScrollPosition(p.Size.Height, view.Height, p.Size.Height)};
+    return p;
+}
+
 int ScrollPositionShowing(int top, int bottom, int position, int visible)
 {
     if (top < position || bottom - top > visible) return top;

@@ -35,6 +35,23 @@ Point2 PlacePhoto(Size2 photo, int wv, int hv);
 // The scroll position that shows the middle of a natural-size photo, clamped to [0, max].
 int CentredScrollPosition(int photoExtent, int viewExtent, int maxPosition);
 
+// The photo view's zoom modes: the picture at its natural size, or fitted to the view.
+constexpr int ZoomNatural = 1;
+constexpr int ZoomFitted = 2;
+
+// Where the photo view puts a picture of natural size `natural` in a view of outer size
+// `view`: the photo's size and top-left corner, the view's scroll ranges and the scroll
+// positions it asks for (its bars clamp them to what does not fit). At natural size the
+// middle of the picture shows; fitted, the start.
+struct PhotoPlacement {
+    Size2 Size;
+    Point2 At;
+    Size2 Range;
+    Point2 Scroll;
+    bool operator==(const PhotoPlacement&) const = default;
+};
+PhotoPlacement PlacePhotoInView(Size2 natural, Size2 view, int zoomMode);
+
 // The strip's scroll position that brings the span [top, bottom) into a visible extent,
 // moving as little as it can; a span taller than the extent shows its top.
 int ScrollPositionShowing(int top, int bottom, int position, int visible);

@@ -72,3 +72,35 @@ TEST(PhotoLayout, NaturalScrollPositionsShowTheMiddleClamped)
     EXPECT_EQ(CentredScrollPosition(768, 597, 50), 50);  // clamped to the bar's maximum
     EXPECT_EQ(CentredScrollPosition(400, 657, 0), 0);    // smaller than the view
 }
+
+// Both handlers apply this one placement: on a new picture and on each zoom toggle.
+TEST(PhotoLayout, PlacementForEachZoomMode)
+{
+    struct Row {
+        Size2 natural, view;
+        int zoom;
+        PhotoPlacement want;
+    } rows[] = {
+        // Natural and smaller than the view: centred, nothing to scroll.
+        {{640, 480}, {657, 597}, ZoomNatural, {{640, 480}, {8, 58}, {640, 480}, {0, 0}}},
+        // Natural and larger: from the corner, the middle scrolled into view.
+        {{1024, 768}, {657, 597}, ZoomNatural, {{1024, 768}, {0, 0}, {1024, 768}, {183, 85}}},
+        // Larger one way only: centred across, scrolled along.
+        {{400, 1000}, {657, 597}, ZoomNatural, {{400, 1000}, {128, 0}, {400, 1000}, {0, 201}}},
+        // Fitted, landscape and portrait: the long side 10 short, from the start.
+        {{1024, 768}, {657, 597}, ZoomFitted, {{647, 485}, {5, 56}, {647, 485}, {0, 0}}},
+        {{768, 1024}, {657, 597}, ZoomFitted, {{440, 587}, {108, 5}, {440, 587}, {0, 0}}},
+        // A small picture fitted grows to the view.
+        {{400, 300}, {657, 597}, ZoomFitted, {{647, 485}, {5, 56}, {647, 485}, {0, 0}}},
+        // Fitted taller than the view (the width rules): from the top, scrolled at 0.
+        {{600, 597}, {657, 597}, ZoomFitted, {{647, 644}, {5, 0}, {647, 644}, {0, 0}}},
+    };
+    for (const Row& row : rows) {
+        const PhotoPlacement got = PlacePhotoInView(row.natural, row.view, row.zoom);
+        const auto where = testing::Message() << row.natural.Width << "x" << row.natural.Height << " zoom " << row.zoom;
+        EXPECT_EQ(got.Size, row.want.Size) << where;
+        EXPECT_EQ(got.At, row.want.At) << where;
+        EXPECT_EQ(got.Range, row.want.Range) << where;
+        EXPECT_EQ(got.Scroll, row.want.Scroll) << where;
+    }
+}
