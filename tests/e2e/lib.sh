@@ -11,45 +11,54 @@ work=$(mktemp -d)
 trap '[ -n "${GALIMO_E2E_KEEP:-}" ] || rm -rf "$work"' EXIT
 
 fail() { echo "FAIL: $*"; exit 1; }
+
+# within SECONDS COMMAND...: runs COMMAND until it succeeds, for up to SECONDS; fails
+# (returns 1) when the time is up. Every wait of these scripts is one of these, for what the
+# script checks next: none sleeps blind.
+within() {
+  local deadline=$(($(date +%s%N) + $1 * 1000000000))
+  shift
+  until "$@"; do
+    [ "$(date +%s%N)" -lt "$deadline" ] || return 1
+    sleep 0.1
+  done
+}
+
 shot() { import -window root "$work/shot.png"; }
 # pixel IMAGE X Y -> RRGGBB (upper case)
 pixel_of() { convert "$1" -format "%[hex:p{$2,$3}]" info: | cut -c1-6 | tr a-f A-F; }
 pixel() { pixel_of "$work/shot.png" "$1" "$2"; }
+# shows_pixel X Y RRGGBB: a fresh screenshot has that colour there (the colour seen: $got).
+shows_pixel() {
+  shot
+  got=$(pixel "$1" "$2")
+  [ "$got" = "$(echo "$3" | tr a-f A-F)" ]
+}
 expect() {  # x y RRGGBB what: takes screenshots until the pixel shows, for up to 8 s
-  local got want tries=40
-  want=$(echo "$3" | tr a-f A-F)
-  while :; do
-    shot
-    got=$(pixel "$1" "$2")
-    [ "$got" = "$want" ] && break
-    tries=$((tries - 1))
-    [ "$tries" -gt 0 ] || fail "$4: pixel ($1, $2) is $got, expected $want"
-    sleep 0.2
-  done
+  within 8 shows_pixel "$1" "$2" "$3" || fail "$4: pixel ($1, $2) is $got, expected $3"
   echo "ok: $4"
 }
+window_shown() { xdotool search --onlyvisible --name "$1" >/dev/null 2>&1; }
+wait_window() { within 10 window_shown "$1" || fail "no window named $1"; }
+file_written() { [ -s "$1" ]; }
+running() { kill -0 "$1" 2>/dev/null; }
+ended() { ! running "$1"; }
 
-# Starts galimo in the folder $1 and waits for its window.
+# Starts galimo in the folder $1 and waits for its window, drawn: the form's silver in the
+# bottom-left corner, where Xvfb's root shows black.
 start_galimo() {
   (cd "$1" && exec "$exe") & pid=$!
-  for _ in $(seq 1 100); do
-    xdotool search --name '^Galimo$' >/dev/null 2>&1 && break
-    sleep 0.1
-  done
-  xdotool search --name '^Galimo$' >/dev/null 2>&1 || fail "no Galimo window"
-  sleep 1.5
+  wait_window '^Galimo$'
+  within 8 shows_pixel 10 590 c0c0c0 || fail "the window is not drawn: pixel (10, 590) is $got"
 }
 
-click() { xdotool mousemove "$1" "$2" click 1; sleep "${3:-0.8}"; }
+# The pointer moves and clicks; what the click does is waited for by the check after it.
+click() { xdotool mousemove "$1" "$2" click 1; }
 
 # Clicks the door button and expects a normal exit.
 quit_galimo() {
-  click 24 20 0.1
-  for _ in $(seq 1 50); do
-    kill -0 "$pid" 2>/dev/null || break
-    sleep 0.1
-  done
-  if kill -0 "$pid" 2>/dev/null; then kill "$pid"; fail "still running after quitter"; fi
+  click 24 20
+  if ! within 5 ended "$pid"; then kill "$pid"; fail "still running after quitter"; fi
   local code=0
   wait "$pid" || code=$?
   [ "$code" -eq 0 ] || fail "exit code $code"

@@ -12,6 +12,7 @@ export HOME="$work/home"
 start_galimo "$work/medium"
 
 click 72 20             # Imprimer: the panel opens
+expect 639 300 ffffff "the print panel opens over the photo (its frame's right edge)"
 click 549 211           # Quart de page
 quadrants() {  # IMAGE X Y W H -> four letters, R for red, - otherwise, in reading order
   local out="" qx qy p
@@ -26,35 +27,28 @@ quadrants() {  # IMAGE X Y W H -> four letters, R for red, - otherwise, in readi
 }
 
 # The preview surface (`page`, 296 x 296 inside the panel): the sheet is what is not grey.
-# Screenshots until it shows the photo in one quarter, for up to 8 s.
-for tries in $(seq 40 -1 1); do
+# True when a fresh screenshot shows a sheet with the photo in one quarter.
+preview_one_quarter() {
   shot
   convert "$work/shot.png" -crop 296x296+177+129 +repage "$work/page.png"
   box=$(convert "$work/page.png" -bordercolor 'rgb(194,194,194)' -border 1 -fuzz 2% -trim -format '%w %h %X %Y' info:)
   read -r sw sh sx sy <<<"$box"
   sx=${sx#+}; sy=${sy#+}; sx=$((sx - 1)); sy=$((sy - 1))
   preview=$(quadrants "$work/page.png" "$sx" "$sy" "$sw" "$sh")
-  [ "$sw" -gt 100 ] && [ "$sh" -gt 100 ] && [ "$(echo "$preview" | tr -cd R | wc -c)" -eq 1 ] && break
-  [ "$tries" -gt 1 ] || fail "preview: sheet $box, quadrants $preview: expected a sheet with one red quarter"
-  sleep 0.2
-done
+  [ "$sw" -gt 100 ] && [ "$sh" -gt 100 ] && [ "$(echo "$preview" | tr -cd R | wc -c)" -eq 1 ]
+}
+within 8 preview_one_quarter ||
+  fail "preview: sheet $box, quadrants $preview: expected a sheet with one red quarter"
 echo "ok: the preview shows a ${sw} x ${sh} sheet"
 echo "ok: the preview puts the photo in one quarter ($preview)"
 
-click 247 455 0.1       # IMPRIMER: the print dialog
-for _ in $(seq 1 50); do
-  xdotool search --onlyvisible --name '^Imprimer' >/dev/null 2>&1 && break
-  sleep 0.2
-done
-xdotool search --onlyvisible --name '^Imprimer' >/dev/null 2>&1 || fail "no print dialog"
-sleep 0.5
+click 247 455           # IMPRIMER: the print dialog, taking the keys
+dialog_focused() { xdotool getwindowfocus getwindowname 2>/dev/null | grep -q '^Imprimer'; }
+within 10 dialog_focused || fail "no print dialog with the keyboard focus"
 xdotool key Return      # its default button prints to the offered file
-for _ in $(seq 1 50); do
-  [ -s "$work/home/print.pdf" ] && break
-  sleep 0.2
-done
-[ -s "$work/home/print.pdf" ] || fail "nothing printed to $work/home/print.pdf"
-sleep 0.5
+# Written whole: the writer's last line is the end-of-file mark.
+pdf_complete() { [ -s "$1" ] && tail -c 16 "$1" | grep -q '%%EOF'; }
+within 10 pdf_complete "$work/home/print.pdf" || fail "nothing printed to $work/home/print.pdf"
 pages=$(pdfinfo "$work/home/print.pdf" | awk '/^Pages:/ {print $2}')
 [ "$pages" = "1" ] || fail "the PDF has $pages pages"
 pdftoppm -r 30 -png -singlefile "$work/home/print.pdf" "$work/printed"
