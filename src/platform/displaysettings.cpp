@@ -16,7 +16,6 @@ namespace galimo {
 namespace {
 
 SystemDisplaySettings systemSettings;
-IDisplaySettings* current = nullptr;
 
 // With no display at all (offscreen, no application yet) there is no screen to ask. The
 // window is laid out for 800 x 600, so that is the size we report: a later restore then asks
@@ -52,13 +51,10 @@ ScreenSize CurrentScreenSize()
 
 }  // namespace
 
-IDisplaySettings& DisplaySettings() { return current ? *current : systemSettings; }
-
-IDisplaySettings* SetDisplaySettings(IDisplaySettings* settings)
+template <>
+IDisplaySettings& TSeam<IDisplaySettings>::System()
 {
-    IDisplaySettings* previous = current;
-    current = settings;
-    return previous;
+    return systemSettings;
 }
 
 bool SystemDisplaySettings::OnX11()

@@ -3,6 +3,8 @@
 // fake in its place.
 #pragma once
 
+#include "platform/seam.h"
+
 #include <cstdint>
 
 namespace galimo {
@@ -47,10 +49,9 @@ public:
     virtual int ChangeDisplaySettings(const TDevMode& mode, int flags) = 0;
 };
 
-// The settings in force; the windowing system's by default.
-IDisplaySettings& DisplaySettings();
-// Replaces the settings in force (tests); nullptr puts the system's back. Returns the previous one.
-IDisplaySettings* SetDisplaySettings(IDisplaySettings* settings);
+// The windowing system's settings unless a test has put its own.
+template <> IDisplaySettings& TSeam<IDisplaySettings>::System();
+inline IDisplaySettings& DisplaySettings() { return TSeam<IDisplaySettings>::Current(); }
 
 // The windowing system's settings. On X11 it talks to the X server through Xlib and XRandR
 // (its own connection, so it works before any window or application object exists); on any

@@ -5,18 +5,11 @@
 
 namespace galimo {
 
-namespace {
-QtMessageBox qtBox;
-IMessageBox* current = nullptr;
-}  // namespace
-
-IMessageBox& MessageBox() { return current ? *current : qtBox; }
-
-IMessageBox* SetMessageBox(IMessageBox* box)
+template <>
+IMessageBox& TSeam<IMessageBox>::System()
 {
-    IMessageBox* previous = current;
-    current = box;
-    return previous;
+    static QtMessageBox qt;
+    return qt;
 }
 
 void QtMessageBox::Show(const std::string& caption, const std::string& text, MessageIcon icon)

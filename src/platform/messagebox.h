@@ -1,6 +1,8 @@
 // The message box seam: the product shows Qt's message boxes, tests record the calls.
 #pragma once
 
+#include "platform/seam.h"
+
 #include <string>
 
 namespace galimo {
@@ -14,10 +16,9 @@ public:
     virtual void Show(const std::string& caption, const std::string& text, MessageIcon icon) = 0;
 };
 
-// The box in force; Qt's by default.
-IMessageBox& MessageBox();
-// Replaces the box in force (tests); nullptr puts Qt's back. Returns the previous one.
-IMessageBox* SetMessageBox(IMessageBox* box);
+// Qt's box unless a test has put its own.
+template <> IMessageBox& TSeam<IMessageBox>::System();
+inline IMessageBox& MessageBox() { return TSeam<IMessageBox>::Current(); }
 
 class QtMessageBox : public IMessageBox {
 public:

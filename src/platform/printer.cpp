@@ -8,39 +8,20 @@
 
 namespace galimo {
 
-namespace {
-IPrinter* currentPrinter = nullptr;
-IPrintDialog* currentDialog = nullptr;
-}  // namespace
-
-IPrinter& Printer()
+template <>
+IPrinter& TSeam<IPrinter>::System()
 {
-    if (currentPrinter) return *currentPrinter;
     // Never destroyed: a QPrinter must not be torn down after the application object,
     // and the process's end reclaims it anyway.
     static TQtPrinter* qt = new TQtPrinter;
     return *qt;
 }
 
-IPrintDialog& PrintDialog()
+template <>
+IPrintDialog& TSeam<IPrintDialog>::System()
 {
-    if (currentDialog) return *currentDialog;
     static TQtPrintDialog qt;
     return qt;
-}
-
-IPrinter* SetPrinter(IPrinter* printer)
-{
-    IPrinter* previous = currentPrinter;
-    currentPrinter = printer;
-    return previous;
-}
-
-IPrintDialog* SetPrintDialog(IPrintDialog* dialog)
-{
-    IPrintDialog* previous = currentDialog;
-    currentDialog = dialog;
-    return previous;
 }
 
 TQtPrinter::TQtPrinter() = default;

@@ -4,6 +4,7 @@
 #pragma once
 
 #include "platform/canvas.h"
+#include "platform/seam.h"
 
 #include <memory>
 
@@ -52,11 +53,10 @@ public:
 
 // The current printer and the print dialog in force: Qt's unless a test put its own.
 // The current printer is one for the whole run, so an orientation set on it stays.
-IPrinter& Printer();
-IPrintDialog& PrintDialog();
-// Replace them (tests); nullptr puts Qt's back. Each returns the previous one.
-IPrinter* SetPrinter(IPrinter* printer);
-IPrintDialog* SetPrintDialog(IPrintDialog* dialog);
+template <> IPrinter& TSeam<IPrinter>::System();
+template <> IPrintDialog& TSeam<IPrintDialog>::System();
+inline IPrinter& Printer() { return TSeam<IPrinter>::Current(); }
+inline IPrintDialog& PrintDialog() { return TSeam<IPrintDialog>::Current(); }
 
 // The current printer over QPrinter at the printer's own resolution. The QPrinter is
 // made on first use: looking for printers at start-up would slow every start.

@@ -22,9 +22,8 @@ const QColor kSurfaceGrey(194, 194, 194);  // the surface before its first drawi
 
 }  // namespace
 
-TPrintPanel::TPrintPanel(const PrintPanelControls& controls, IShownPicture& shown, IPrinter* printer,
-                         IPrintDialog* dialog)
-    : c(controls), picture(shown), givenPrinter(printer), givenDialog(dialog)
+TPrintPanel::TPrintPanel(const PrintPanelControls& controls, IShownPicture& shown)
+    : c(controls), picture(shown)
 {
     // The preview surface: one pixel per millimetre, whatever the form gave the control.
     TPicture& surface = c.page->Picture();
@@ -123,7 +122,7 @@ void TPrintPanel::LanceImpClick()
     // Refused before the dialog: the user learns why without choosing a printer first.
     if (!picture.Graphic() || picture.Graphic()->Empty()) throw Exception(MsgNoPhoto);
     if (PrintWidth < 1) throw Exception(MsgPhotoTooSmall);
-    if (!CurrentDialog().Execute(CurrentPrinter(), c.Pimp->window())) return;
+    if (!PrintDialog().Execute(Printer(), c.Pimp->window())) return;
     PrintRequested = true;
     try {
         RedrawLayout();
@@ -181,7 +180,7 @@ void TPrintPanel::Print(TSheetOrientation orientation, const TSheetRect& sheetRe
     if (!graphic || graphic->Empty()) throw Exception(MsgNoPhoto);
     if (PrintWidth < 1) throw Exception(MsgPhotoTooSmall);
 
-    IPrinter& printer = CurrentPrinter();
+    IPrinter& printer = Printer();
     printer.SetOrientation(orientation == TSheetOrientation::Landscape ? TPrinterOrientation::Landscape
                                                                        : TPrinterOrientation::Portrait);
     const int pageWidth = printer.PageWidth();

@@ -55,11 +55,9 @@ inline constexpr const char* MsgNoPhoto = "Aucune photo à imprimer";
 
 class TPrintPanel : public QObject {
 public:
-    // printer and dialog are test seams; null means the ones in force when printing
-    // (Printer(), PrintDialog()). The panel connects its own controls; the window
-    // connects `Imprimer` to ImprimerClick.
-    TPrintPanel(const PrintPanelControls& controls, IShownPicture& picture, IPrinter* printer = nullptr,
-                IPrintDialog* dialog = nullptr);
+    // It prints on the printer and dialog in force at the time (Printer(), PrintDialog()).
+    // The panel connects its own controls; the window connects `Imprimer` to ImprimerClick.
+    TPrintPanel(const PrintPanelControls& controls, IShownPicture& picture);
     ~TPrintPanel() override;
 
     void ImprimerClick();
@@ -88,13 +86,8 @@ private:
     void ResetMargin();
     void Print(TSheetOrientation orientation, const TSheetRect& sheetRect);
 
-    IPrinter& CurrentPrinter() const { return givenPrinter ? *givenPrinter : Printer(); }
-    IPrintDialog& CurrentDialog() const { return givenDialog ? *givenDialog : PrintDialog(); }
-
     PrintPanelControls c;
     IShownPicture& picture;
-    IPrinter* givenPrinter;
-    IPrintDialog* givenDialog;
 };
 
 }  // namespace galimo

@@ -1,7 +1,5 @@
 // The main window offscreen: its form, the album list, the thumbnail strip, the photo view.
-#include "../platform/fakedisplaysettings.h"
 #include "../common/mainwindowfixture.h"
-#include "../common/testapp.h"
 #include "about/fap.h"
 #include "browser/depart.h"
 #include "picture/bitmap.h"
@@ -23,8 +21,8 @@
 #include <set>
 
 using namespace galimo;
-using galimo::test::DisplaySettingsGuard;
-using galimo::test::FakeDisplaySettings;
+using galimo::test::TFakeDisplaySettings;
+using galimo::test::TScopedReplacement;
 
 namespace {
 
@@ -107,9 +105,9 @@ TEST_F(DepartTest, CreationSwitchesTheDisplayAndCentresThePrintPanelOnTheRealScr
     EXPECT_FALSE(w.StartFolder.endsWith("//"));
 
     window.reset();
-    FakeDisplaySettings refusing(1024, 768, 32);
+    TFakeDisplaySettings refusing(1024, 768, 32);
     refusing.result = DISP_CHANGE_BADMODE;
-    DisplaySettingsGuard g(&refusing);
+    TScopedReplacement<IDisplaySettings> g(refusing);
     InitChangeRes();
     TDepart stuck;
     EXPECT_EQ(stuck.Pimp->pos(), QPoint(271, 195));  // the display kept its larger mode
@@ -219,7 +217,7 @@ TEST_F(DepartTest, ABrokenPictureStopsTheStripKeepsTheEarlierThumbnailsAndThePho
     const int a = window->DL->item(0)->text() == "A" ? 0 : 1;
     window->DL->setCurrentRow(a);
     ASSERT_EQ(window->NaturalWidth, 400);
-    box.calls.clear();
+    box.Calls.clear();
     window->DL->setCurrentRow(1 - a);
     ASSERT_EQ(box.Texts().size(), 1u);
     EXPECT_EQ(box.Texts()[0], "Image bitmap incorrecte.");
@@ -355,8 +353,7 @@ TEST_F(DepartTest, TheAboutBoxShowsModallyAndFermerClosesIt)
 
 TEST_F(DepartTest, StartFolderEndsInExactlyOneSeparator)
 {
-    display = std::make_unique<FakeDisplaySettings>(800, 600, 16);
-    guard = std::make_unique<DisplaySettingsGuard>(display.get());
+    Display(800, 600, 16);
     QDir::setCurrent("/");
     {
         TDepart atRoot;

@@ -2,7 +2,8 @@
 // root, with a fake display and a recording message box in force.
 #pragma once
 
-#include "../platform/fakedisplaysettings.h"
+#include "fakes.h"
+#include "replacement.h"
 #include "testapp.h"
 
 #include "browser/depart.h"
@@ -36,19 +37,24 @@ protected:
         saved = QDir::currentPath();
         ASSERT_TRUE(medium.isValid());
         root = QDir(medium.path());
-        previousBox = SetMessageBox(&box);
     }
     void TearDown() override
     {
         window.reset();
-        SetMessageBox(previousBox);
         QDir::setCurrent(saved);
+    }
+    // Puts a screen of the given size in force, in place of any before.
+    TFakeDisplaySettings& Display(int screenW, int screenH, int bits = 32)
+    {
+        displayInForce.reset();
+        display = std::make_unique<TFakeDisplaySettings>(screenW, screenH, bits);
+        displayInForce = std::make_unique<TScopedReplacement<IDisplaySettings>>(*display);
+        return *display;
     }
     // Creates the main window in the medium with a screen of the given size.
     TDepart& Start(int screenW = 1024, int screenH = 768)
     {
-        display = std::make_unique<FakeDisplaySettings>(screenW, screenH, 32);
-        guard = std::make_unique<DisplaySettingsGuard>(display.get());
+        Display(screenW, screenH);
         QDir::setCurrent(medium.path());
         InitChangeRes();
         window = std::make_unique<TDepart>();
@@ -68,10 +74,10 @@ protected:
     QTemporaryDir medium;
     QDir root;
     QString saved;
-    RecordingMessageBox box;
-    IMessageBox* previousBox = nullptr;
-    std::unique_ptr<FakeDisplaySettings> display;
-    std::unique_ptr<DisplaySettingsGuard> guard;
+    TRecordingMessageBox box;
+    TScopedReplacement<IMessageBox> boxInForce{box};
+    std::unique_ptr<TFakeDisplaySettings> display;
+    std::unique_ptr<TScopedReplacement<IDisplaySettings>> displayInForce;
     std::unique_ptr<TDepart> window;
 };
 

@@ -1,8 +1,6 @@
 // JPEG albums in the main window, offscreen: thumbnails at the photos' proportions, the
 // photo view fitted, and a broken JPEG in the middle of an album.
-#include "../platform/fakedisplaysettings.h"
 #include "../common/mainwindowfixture.h"
-#include "../common/testapp.h"
 #include "jpegtestutil.h"
 
 #include "browser/depart.h"

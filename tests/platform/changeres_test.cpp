@@ -1,5 +1,6 @@
 #include "platform/changeres.h"
-#include "fakedisplaysettings.h"
+#include "../common/fakes.h"
+#include "../common/replacement.h"
 #include "platform/displaysettings.h"
 
 #include <QGuiApplication>
@@ -12,8 +13,8 @@
 namespace galimo {
 namespace {
 
-using test::DisplaySettingsGuard;
-using test::FakeDisplaySettings;
+using test::TScopedReplacement;
+using test::TFakeDisplaySettings;
 
 TDevMode Expected(int width, int height, int bits)
 {
@@ -37,8 +38,8 @@ class ChangeResSession : public ::testing::TestWithParam<Session> {};
 TEST_P(ChangeResSession, SwitchesAndRestoresWithExactRequests)
 {
     const Session s = GetParam();
-    FakeDisplaySettings fake(s.startWidth, s.startHeight, s.startBits);
-    DisplaySettingsGuard guard(&fake);
+    TFakeDisplaySettings fake(s.startWidth, s.startHeight, s.startBits);
+    TScopedReplacement<IDisplaySettings> guard(fake);
 
     InitChangeRes();
     EXPECT_EQ(SavedScreenWidth, s.startWidth);
@@ -67,8 +68,8 @@ INSTANTIATE_TEST_SUITE_P(StartModes, ChangeResSession,
 
 TEST(ChangeRes, SavedSizeIsTakenOnceAtStartUp)
 {
-    FakeDisplaySettings fake(1280, 1024, 32);
-    DisplaySettingsGuard guard(&fake);
+    TFakeDisplaySettings fake(1280, 1024, 32);
+    TScopedReplacement<IDisplaySettings> guard(fake);
     InitChangeRes();
     // Someone else changes the screen while the program runs: the restore still goes back
     // to the size the program found.
@@ -86,8 +87,8 @@ TEST(ChangeRes, PassesRequestValuesThrough)
     };
     const Row rows[] = {{800, 600, 16}, {1024, 768, 32}, {640, 480, 8}, {0, 0, 0}, {3840, 2160, 24}};
     for (const Row& r : rows) {
-        FakeDisplaySettings fake(1024, 768, 32);
-        DisplaySettingsGuard guard(&fake);
+        TFakeDisplaySettings fake(1024, 768, 32);
+        TScopedReplacement<IDisplaySettings> guard(fake);
         SetDisplayMode(r.width, r.height, r.bits);
         ASSERT_EQ(fake.requests.size(), 1u);
         EXPECT_EQ(fake.requests[0].mode, Expected(r.width, r.height, r.bits)) << r.width << "x" << r.height;
@@ -99,9 +100,9 @@ TEST(ChangeRes, PassesRequestValuesThrough)
 TEST(ChangeRes, RefusedSwitchIsReturnedNotThrown)
 {
     for (int code : {DISP_CHANGE_FAILED, DISP_CHANGE_BADMODE, 1, -5}) {
-        FakeDisplaySettings fake(1024, 768, 32);
+        TFakeDisplaySettings fake(1024, 768, 32);
         fake.result = code;
-        DisplaySettingsGuard guard(&fake);
+        TScopedReplacement<IDisplaySettings> guard(fake);
         InitChangeRes();
         int result = 0;
         EXPECT_NO_THROW(result = SetDisplayMode(800, 600, 16));
@@ -113,16 +114,16 @@ TEST(ChangeRes, RefusedSwitchIsReturnedNotThrown)
     }
 }
 
-TEST(DisplaySettingsSeam, SetReturnsPreviousAndNullPutsSystemBack)
+TEST(DisplaySettingsSeam, ReplaceReturnsThePreviousAndNullPutsTheSystemBack)
 {
-    FakeDisplaySettings a(1, 1, 1), b(2, 2, 2);
-    IDisplaySettings* original = SetDisplaySettings(&a);
+    TFakeDisplaySettings a(1, 1, 1), b(2, 2, 2);
+    IDisplaySettings* original = TSeam<IDisplaySettings>::Replace(&a);
     EXPECT_EQ(&DisplaySettings(), &a);
-    EXPECT_EQ(SetDisplaySettings(&b), &a);
+    EXPECT_EQ(TSeam<IDisplaySettings>::Replace(&b), &a);
     EXPECT_EQ(&DisplaySettings(), &b);
-    EXPECT_EQ(SetDisplaySettings(nullptr), &b);
+    EXPECT_EQ(TSeam<IDisplaySettings>::Replace(nullptr), &b);
     EXPECT_NE(dynamic_cast<SystemDisplaySettings*>(&DisplaySettings()), nullptr);
-    SetDisplaySettings(original);
+    TSeam<IDisplaySettings>::Replace(original);
 }
 
 // These tests run offscreen: no X server is asked, a switch does nothing and succeeds.

@@ -6,6 +6,8 @@
 #include "platform/filenames.h"
 #include "platform/messagebox.h"
 #include "platform/stream.h"
+#include "../common/fakes.h"
+#include "../common/replacement.h"
 #include "../common/testapp.h"
 
 #include <QApplication>
@@ -16,7 +18,8 @@
 
 using namespace galimo;
 
-using galimo::test::RecordingMessageBox;
+using galimo::test::TRecordingMessageBox;
+using galimo::test::TScopedReplacement;
 
 namespace {
 QApplication& App() { return galimo::test::TestApp(); }
@@ -38,18 +41,19 @@ TEST(ErrorBox, AppendsAFullStopOnlyAfterCharactersThatSortAfterIt)
 
 TEST(ErrorBox, GuardShowsTheMessageOnceAndAbortShowsNothing)
 {
-    RecordingMessageBox box;
-    IMessageBox* previous = SetMessageBox(&box);
-    EXPECT_FALSE(Guard([] { throw EInvalidGraphic("Image bitmap incorrecte"); }));
-    EXPECT_FALSE(Guard([] { throw EAbort(); }));
-    EXPECT_TRUE(Guard([] {}));
-    EXPECT_FALSE(Guard([] { throw std::runtime_error("boom"); }));
-    SetMessageBox(previous);
-    ASSERT_EQ(box.calls.size(), 2u);
-    EXPECT_EQ(box.calls[0].caption, "Galimo");
-    EXPECT_EQ(box.calls[0].text, "Image bitmap incorrecte.");
-    EXPECT_EQ(box.calls[0].icon, MessageIcon::Error);
-    EXPECT_EQ(box.calls[1].text, "boom.");
+    TRecordingMessageBox box;
+    {
+        TScopedReplacement<IMessageBox> inForce(box);
+        EXPECT_FALSE(Guard([] { throw EInvalidGraphic("Image bitmap incorrecte"); }));
+        EXPECT_FALSE(Guard([] { throw EAbort(); }));
+        EXPECT_TRUE(Guard([] {}));
+        EXPECT_FALSE(Guard([] { throw std::runtime_error("boom"); }));
+    }
+    ASSERT_EQ(box.Calls.size(), 2u);
+    EXPECT_EQ(box.Calls[0].caption, "Galimo");
+    EXPECT_EQ(box.Calls[0].text, "Image bitmap incorrecte.");
+    EXPECT_EQ(box.Calls[0].icon, MessageIcon::Error);
+    EXPECT_EQ(box.Calls[1].text, "boom.");
 }
 
 TEST(Arithmetic, RoundsHalfToEvenIncludingNegatives)

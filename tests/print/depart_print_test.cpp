@@ -1,18 +1,10 @@
 // The print panel inside the real main window: the print button, the browser controls it
 // disables, the album list that stays usable, a print on the printer in force.
-#include "../platform/fakedisplaysettings.h"
-#include "browser/depart.h"
-#include "fakes.h"
+#include "../common/mainwindowfixture.h"
 #include "picture/bitmap.h"
-#include "picture/image.h"
-#include "platform/changeres.h"
-#include "platform/formprops.h"
 #include "print/printpanel.h"
 
-#include <QDir>
 #include <QListWidget>
-#include <QTemporaryDir>
-#include <QTest>
 #include <gtest/gtest.h>
 
 namespace galimo::test {
@@ -21,28 +13,16 @@ namespace {
 const QRgb kRed = qRgb(200, 40, 60);
 const QRgb kBlue = qRgb(30, 60, 210);
 
-class DepartPrintTest : public testing::Test {
+class DepartPrintTest : public MainWindowFixture {
 protected:
-    QTemporaryDir medium;
-    QString saved = QDir::currentPath();
-    TRecordingMessageBox box;
-    FakeDisplaySettings display{1024, 768, 32};
-    std::unique_ptr<DisplaySettingsGuard> guard;
     TRecordingPrinter printer{740, 1050};
     TScriptedDialog dialog;
-    IPrinter* previousPrinter = nullptr;
-    IPrintDialog* previousDialog = nullptr;
-    std::unique_ptr<TDepart> window;
+    TScopedReplacement<IPrinter> printerInForce{printer};
+    TScopedReplacement<IPrintDialog> dialogInForce{dialog};
 
     void SetUp() override
     {
-        static const bool fonts = [] {
-            InstallFontSubstitutions();
-            return true;
-        }();
-        (void)fonts;
-        ASSERT_TRUE(medium.isValid());
-        QDir root(medium.path());
+        MainWindowFixture::SetUp();
         ASSERT_TRUE(root.mkpath("Photos"));
         ASSERT_TRUE(root.mkpath("Vide"));
         QImage img(800, 600, QImage::Format_RGB32);
@@ -50,23 +30,11 @@ protected:
         for (int y = 0; y < 600; ++y)
             for (int x = 400; x < 800; ++x) img.setPixel(x, y, kBlue);
         ASSERT_TRUE(img.save(root.filePath("Photos/a.bmp"), "BMP"));
-        previousPrinter = SetPrinter(&printer);
-        previousDialog = SetPrintDialog(&dialog);
-        guard = std::make_unique<DisplaySettingsGuard>(&display);
-        QDir::setCurrent(medium.path());
-        InitChangeRes();
-        window = std::make_unique<TDepart>();
+        Start();
         window->show();
         ASSERT_TRUE(QTest::qWaitForWindowExposed(window.get()));
         QTRY_VERIFY(!window->FirstPaint);
         Open("Photos");
-    }
-    void TearDown() override
-    {
-        window.reset();
-        SetPrinter(previousPrinter);
-        SetPrintDialog(previousDialog);
-        QDir::setCurrent(saved);
     }
     void Open(const QString& album)
     {
@@ -99,7 +67,7 @@ TEST_F(DepartPrintTest, PrintButtonOpensThePanelOverTheBrowserAndPrints)
     EXPECT_EQ(Preview().pixel(16, 100), qRgb(255, 255, 255));
 
     QTest::mouseClick(window->LanceImp, Qt::LeftButton);
-    ASSERT_TRUE(box.Texts.empty()) << box.Texts.front();
+    ASSERT_TRUE(box.Texts().empty()) << box.Texts().front();
     EXPECT_EQ(dialog.Shown, 1);
     ASSERT_EQ(printer.Calls.back(), "EndDoc");
     EXPECT_EQ(printer.Calls.front(), "SetOrientation Landscape");

@@ -2,6 +2,7 @@
 // and a shown picture that the tests set directly.
 #pragma once
 
+#include "../common/testapp.h"
 #include "picture/bitmap.h"
 #include "picture/image.h"
 #include "platform/arith.h"
@@ -44,6 +45,7 @@ public:
 
 // The window's controls that matter to the panel, with the names and geometry of the form.
 struct TPanelWindow {
+    QApplication& app = TestApp();  // before the first widget
     QWidget window;
     QPushButton* quitter;
     QPushButton* Imprimer;

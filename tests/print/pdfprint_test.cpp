@@ -1,6 +1,7 @@
 // Real printing: the panel prints through QPrinter into a PDF file, which pdftoppm renders;
 // the photo must be found where the scaling of the printable area puts it.
-#include "fakes.h"
+#include "../common/fakes.h"
+#include "../common/replacement.h"
 #include "panelfixture.h"
 
 #include <QApplication>
@@ -44,6 +45,9 @@ protected:
     TQtPrinter printer;
     TScriptedDialog dialog;
     TRecordingMessageBox box;
+    TScopedReplacement<IPrinter> printerInForce{printer};
+    TScopedReplacement<IPrintDialog> dialogInForce{dialog};
+    TScopedReplacement<IMessageBox> boxInForce{box};
     std::unique_ptr<TPrintPanel> panel;
 
     void SetUp() override
@@ -53,7 +57,7 @@ protected:
         q.setOutputFormat(QPrinter::PdfFormat);
         q.setPageSize(QPageSize(QPageSize::A4));
         q.setOutputFileName(dir.filePath("page.pdf"));
-        panel = std::make_unique<TPrintPanel>(w.Controls(), picture, &printer, &dialog);
+        panel = std::make_unique<TPrintPanel>(w.Controls(), picture);
     }
 };
 
@@ -81,7 +85,7 @@ TEST_P(PdfLayoutTest, PhotoLandsWhereTheScalingPutsIt)
     w.Hmarge->setValue(r.margin);
     for (int i = 0; i < r.moves; ++i) w.deplacer->click();
     w.LanceImp->click();
-    ASSERT_TRUE(box.Texts.empty()) << box.Texts.front();
+    ASSERT_TRUE(box.Texts().empty()) << box.Texts().front();
     ASSERT_TRUE(QFile::exists(dir.filePath("page.pdf")));
     EXPECT_EQ(printer.Orientation(), r.landscape ? TPrinterOrientation::Landscape : TPrinterOrientation::Portrait);
 
@@ -138,7 +142,7 @@ TEST_F(PdfPrintTest, CancelledDialogWritesNoFile)
     dialog.Answer = false;
     w.LanceImp->click();
     EXPECT_FALSE(QFile::exists(dir.filePath("page.pdf")));
-    EXPECT_TRUE(box.Texts.empty());
+    EXPECT_TRUE(box.Texts().empty());
 }
 
 TEST_F(PdfPrintTest, PrinterFailuresAreReportedInFrench)
@@ -150,29 +154,29 @@ TEST_F(PdfPrintTest, PrinterFailuresAreReportedInFrench)
     // Nowhere to print.
     q.setOutputFileName(QString());
     w.LanceImp->click();
-    EXPECT_EQ(box.Texts, std::vector<std::string>{std::string(MsgNoDefaultPrinter) + "."});
+    EXPECT_EQ(box.Texts(), std::vector<std::string>{std::string(MsgNoDefaultPrinter) + "."});
 
     // A file that cannot be written.
-    box.Texts.clear();
+    box.Calls.clear();
     q.setOutputFileName(dir.filePath("absent/page.pdf"));
     w.LanceImp->click();
-    EXPECT_EQ(box.Texts, std::vector<std::string>{std::string(MsgInvalidPrinter) + "."});
+    EXPECT_EQ(box.Texts(), std::vector<std::string>{std::string(MsgInvalidPrinter) + "."});
     EXPECT_FALSE(printer.Printing());
     EXPECT_FALSE(panel->PrintRequested);
 
     // A job already running.
-    box.Texts.clear();
+    box.Calls.clear();
     q.setOutputFileName(dir.filePath("other.pdf"));
     printer.BeginDoc();
     w.LanceImp->click();
-    EXPECT_EQ(box.Texts, std::vector<std::string>{std::string(MsgPrinting) + "."});
+    EXPECT_EQ(box.Texts(), std::vector<std::string>{std::string(MsgPrinting) + "."});
     printer.Abort();
 
     // And after all that the printer still prints.
-    box.Texts.clear();
+    box.Calls.clear();
     q.setOutputFileName(dir.filePath("page.pdf"));
     w.LanceImp->click();
-    EXPECT_TRUE(box.Texts.empty());
+    EXPECT_TRUE(box.Texts().empty());
     EXPECT_TRUE(QFile::exists(dir.filePath("page.pdf")));
 }
 
@@ -189,7 +193,7 @@ TEST_F(PdfPrintTest, PhotoPrintsAtThePrintersResolution)
     panel->ImprimerClick();
     w.Hmarge->setValue(20);
     w.LanceImp->click();
-    ASSERT_TRUE(box.Texts.empty());
+    ASSERT_TRUE(box.Texts().empty());
 
     QProcess p;
     const QString stem = dir.filePath("fine");
@@ -220,7 +224,7 @@ TEST_F(PdfPrintTest, QtDialogCancelledPrintsNothing)
 {
     picture.Set(160, 120, kRed);
     TQtPrintDialog qtDialog;
-    panel = std::make_unique<TPrintPanel>(w.Controls(), picture, &printer, &qtDialog);
+    TScopedReplacement<IPrintDialog> qtDialogInForce(qtDialog);
     panel->ImprimerClick();
     bool seen = false;
     QTimer::singleShot(0, [&] {
@@ -231,7 +235,7 @@ TEST_F(PdfPrintTest, QtDialogCancelledPrintsNothing)
     });
     w.LanceImp->click();
     EXPECT_TRUE(seen);
-    EXPECT_TRUE(box.Texts.empty());
+    EXPECT_TRUE(box.Texts().empty());
     EXPECT_FALSE(QFile::exists(dir.filePath("page.pdf")));
     // A printer of another kind is not one the dialog can configure.
     TRecordingPrinter other(100, 100);

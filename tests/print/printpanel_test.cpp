@@ -1,6 +1,7 @@
 // The print panel through its controls: opening and closing, the state kept between
 // openings, the preview's pixels, and printing through the recording printer.
-#include "fakes.h"
+#include "../common/fakes.h"
+#include "../common/replacement.h"
 #include "panelfixture.h"
 
 #include <gtest/gtest.h>
@@ -27,7 +28,10 @@ protected:
     TRecordingPrinter printer{740, 1050};  // portrait page; landscape gives 1050 x 740
     TScriptedDialog dialog;
     TRecordingMessageBox box;
-    TPrintPanel panel{w.Controls(), picture, &printer, &dialog};
+    TScopedReplacement<IPrinter> printerInForce{printer};
+    TScopedReplacement<IPrintDialog> dialogInForce{dialog};
+    TScopedReplacement<IMessageBox> boxInForce{box};
+    TPrintPanel panel{w.Controls(), picture};
 
     void SetUp() override { picture.Set(1600, 1200, kRed, kBlue); }
 
@@ -261,7 +265,7 @@ TEST_F(PrintPanelTest, NoWidthLeftShowsTheEmptySheetAndRefusesToPrint)
             }
 
     w.LanceImp->click();
-    EXPECT_EQ(box.Texts, std::vector<std::string>{std::string(MsgPhotoTooSmall) + "."});
+    EXPECT_EQ(box.Texts(), std::vector<std::string>{std::string(MsgPhotoTooSmall) + "."});
     EXPECT_EQ(dialog.Shown, 0);
     EXPECT_TRUE(printer.Calls.empty());
     EXPECT_FALSE(panel.PrintRequested);
@@ -270,7 +274,7 @@ TEST_F(PrintPanelTest, NoWidthLeftShowsTheEmptySheetAndRefusesToPrint)
     w.Hmarge->setValue(52);
     EXPECT_EQ(panel.PrintWidth, 1);
     w.LanceImp->click();
-    EXPECT_EQ(box.Texts.size(), 1u);
+    EXPECT_EQ(box.Texts().size(), 1u);
     EXPECT_EQ(dialog.Shown, 1);
     EXPECT_EQ(printer.Calls.back(), "EndDoc");
     // Back to a real width, the photo returns.
@@ -285,7 +289,7 @@ TEST_F(PrintPanelTest, WithNoPhotoShownImprimerSaysThereIsNone)
     picture.ratio = 0;
     panel.ImprimerClick();
     w.LanceImp->click();
-    EXPECT_EQ(box.Texts, std::vector<std::string>{std::string(MsgNoPhoto) + "."});
+    EXPECT_EQ(box.Texts(), std::vector<std::string>{std::string(MsgNoPhoto) + "."});
     EXPECT_EQ(dialog.Shown, 0);
     EXPECT_TRUE(printer.Calls.empty());
 }
@@ -297,7 +301,7 @@ TEST_F(PrintPanelTest, PrintsTheLayoutScaledOnThePrintableArea)
     w.Hmarge->setValue(20);
     w.dimensions->setText("avant");
     w.LanceImp->click();
-    ASSERT_TRUE(box.Texts.empty()) << box.Texts.front();
+    ASSERT_TRUE(box.Texts().empty()) << box.Texts().front();
     EXPECT_EQ(dialog.Shown, 1);
     const std::vector<std::string> expected{"SetOrientation Landscape", "PageWidth", "PageHeight", "BeginDoc",
                                             "Canvas", "EndDoc"};
@@ -350,7 +354,7 @@ TEST_F(PrintPanelTest, CancelledDialogPrintsAndRedrawsNothing)
     EXPECT_TRUE(printer.Calls.empty());
     EXPECT_EQ(Text(w.dimensions), "avant");
     EXPECT_EQ(w.Preview(), before);
-    EXPECT_TRUE(box.Texts.empty());
+    EXPECT_TRUE(box.Texts().empty());
 }
 
 TEST_F(PrintPanelTest, FailedPrintIsReportedAndLaterRedrawsDoNotPrint)
@@ -365,11 +369,11 @@ TEST_F(PrintPanelTest, FailedPrintIsReportedAndLaterRedrawsDoNotPrint)
     for (const auto& [step, message] : failures) {
         SCOPED_TRACE(step);
         printer.Calls.clear();
-        box.Texts.clear();
+        box.Calls.clear();
         printer.FailAt = step;
         printer.FailMessage = message;
         w.LanceImp->click();
-        EXPECT_EQ(box.Texts, std::vector<std::string>{std::string(message) + "."});
+        EXPECT_EQ(box.Texts(), std::vector<std::string>{std::string(message) + "."});
         EXPECT_FALSE(panel.PrintRequested);
         EXPECT_EQ(printer.Calls.back(), step == "EndDoc" ? "Abort" : step);
         EXPECT_FALSE(printer.Printing());
@@ -421,7 +425,7 @@ TEST_F(PrintPanelTest, SquarePictureCountsAsNotTaller)
 namespace galimo::test {
 namespace {
 
-// Without printer and dialog of its own, the panel prints on those in force at the time.
+// The panel prints on the printer and dialog in force at the time; the scope's end puts Qt's back.
 TEST(PrintPanelSeams, UsesThePrinterInForce)
 {
     TPanelWindow w;
@@ -431,16 +435,17 @@ TEST(PrintPanelSeams, UsesThePrinterInForce)
     TRecordingPrinter printer(740, 1050);
     TScriptedDialog dialog;
     TRecordingMessageBox box;
-    IPrinter* previousPrinter = SetPrinter(&printer);
-    IPrintDialog* previousDialog = SetPrintDialog(&dialog);
-    EXPECT_EQ(&Printer(), &printer);
-    panel.ImprimerClick();
-    w.LanceImp->click();
-    EXPECT_EQ(dialog.Shown, 1);
-    EXPECT_EQ(printer.Calls.back(), "EndDoc");
-    EXPECT_TRUE(box.Texts.empty());
-    SetPrinter(previousPrinter);
-    SetPrintDialog(previousDialog);
+    {
+        TScopedReplacement<IPrinter> printerInForce(printer);
+        TScopedReplacement<IPrintDialog> dialogInForce(dialog);
+        TScopedReplacement<IMessageBox> boxInForce(box);
+        EXPECT_EQ(&Printer(), &printer);
+        panel.ImprimerClick();
+        w.LanceImp->click();
+        EXPECT_EQ(dialog.Shown, 1);
+        EXPECT_EQ(printer.Calls.back(), "EndDoc");
+        EXPECT_TRUE(box.Texts().empty());
+    }
     EXPECT_NE(dynamic_cast<TQtPrinter*>(&Printer()), nullptr);
     EXPECT_NE(dynamic_cast<TQtPrintDialog*>(&PrintDialog()), nullptr);
 }

@@ -1,7 +1,10 @@
-// Test seams for printing: a printer that records its calls and draws its page into an
-// image, a dialog that answers as scripted, a message box that keeps what it was shown.
+// The recording fakes that stand at the program's seams in tests: a message box that keeps
+// what it was shown, a display that records its mode requests, a printer that records its
+// calls and draws its page into an image, a dialog that answers as scripted. Each goes in
+// force through a TScopedReplacement.
 #pragma once
 
+#include "platform/displaysettings.h"
 #include "platform/exceptions.h"
 #include "platform/messagebox.h"
 #include "platform/printer.h"
@@ -13,6 +16,63 @@
 #include <vector>
 
 namespace galimo::test {
+
+// Every box the program shows comes from its error boundary: captioned "Galimo", with the
+// error icon. Anything else fails the test that shows it.
+class TRecordingMessageBox : public IMessageBox {
+public:
+    struct Call {
+        std::string caption, text;
+        MessageIcon icon;
+    };
+    std::vector<Call> Calls;
+
+    void Show(const std::string& caption, const std::string& text, MessageIcon icon) override
+    {
+        EXPECT_EQ(caption, "Galimo");
+        EXPECT_EQ(icon, MessageIcon::Error);
+        Calls.push_back({caption, text, icon});
+    }
+    std::vector<std::string> Texts() const
+    {
+        std::vector<std::string> out;
+        for (const Call& c : Calls) out.push_back(c.text);
+        return out;
+    }
+};
+
+// Answers like a real display: an accepted request changes its mode, a refused one nothing.
+class TFakeDisplaySettings : public IDisplaySettings {
+public:
+    struct Request {
+        TDevMode mode;
+        int flags;
+    };
+
+    TFakeDisplaySettings(int width, int height, int bitsPerPixel)
+        : width(width), height(height), bitsPerPixel(bitsPerPixel)
+    {
+    }
+
+    int ScreenWidth() override { return width; }
+    int ScreenHeight() override { return height; }
+    int ScreenBitsPerPixel() override { return bitsPerPixel; }
+    int ChangeDisplaySettings(const TDevMode& mode, int flags) override
+    {
+        requests.push_back({mode, flags});
+        if (result != DISP_CHANGE_SUCCESSFUL) return result;
+        if (mode.dmFields & DM_PELSWIDTH) width = int(mode.dmPelsWidth);
+        if (mode.dmFields & DM_PELSHEIGHT) height = int(mode.dmPelsHeight);
+        if (mode.dmFields & DM_BITSPERPEL) bitsPerPixel = int(mode.dmBitsPerPel);
+        return result;
+    }
+
+    int width;
+    int height;
+    int bitsPerPixel;
+    int result = DISP_CHANGE_SUCCESSFUL;  // what every request answers; non-zero refuses
+    std::vector<Request> requests;
+};
 
 class TRecordingPrinter : public IPrinter {
 public:
@@ -91,22 +151,6 @@ public:
         ++Shown;
         return Answer;
     }
-};
-
-class TRecordingMessageBox : public IMessageBox {
-public:
-    TRecordingMessageBox() { previous = SetMessageBox(this); }
-    ~TRecordingMessageBox() override { SetMessageBox(previous); }
-    std::vector<std::string> Texts;
-    void Show(const std::string& caption, const std::string& text, MessageIcon icon) override
-    {
-        EXPECT_EQ(caption, "Galimo");
-        EXPECT_EQ(icon, MessageIcon::Error);
-        Texts.push_back(text);
-    }
-
-private:
-    IMessageBox* previous = nullptr;
 };
 
 }  // namespace galimo::test
