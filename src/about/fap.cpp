@@ -99,10 +99,10 @@ void TFap::AproposClick() { close(); }
 void TFap::Image1Click()
 {
     if (MailAddress.isEmpty()) return;
-    ShellOpen(this, "mailto:" + MailAddress);
+    Shell().Open(this, "mailto:" + MailAddress);
 }
 
-void TFap::Label4Click() { ShellOpen(this, QString("mailto:") + AuthorMail + " ?subject=Logiciel GALIMO"); }
+void TFap::Label4Click() { Shell().Open(this, QString("mailto:") + AuthorMail + " ?subject=Logiciel GALIMO"); }
 
 void TFap::BpersoClick()
 {

@@ -6,6 +6,13 @@
 
 namespace galimo {
 
-void ShellOpen(QWidget*, const QString& address) { QDesktopServices::openUrl(QUrl(address)); }
+template <>
+IShell& TSeam<IShell>::System()
+{
+    static QtShell qt;
+    return qt;
+}
+
+void QtShell::Open(QWidget*, const QString& address) { QDesktopServices::openUrl(QUrl(address)); }
 
 }  // namespace galimo

@@ -1,29 +1,21 @@
 // The about box and the personalisation dialog offscreen, as the medium's owner uses them.
+#include "../common/fakes.h"
+#include "../common/replacement.h"
 #include "../common/testapp.h"
 #include "about/fap.h"
 #include "about/fperso.h"
 #include "gif/gifimage.h"
 
-#include <QDesktopServices>
 #include <QDir>
 #include <QFile>
 #include <QScreen>
 #include <QTemporaryDir>
 #include <QTest>
 #include <QTimer>
-#include <QUrl>
 #include <functional>
 #include <gtest/gtest.h>
 
 using namespace galimo;
-
-class MailCatcher : public QObject {
-    Q_OBJECT
-public:
-    QStringList urls;
-public slots:
-    void Open(const QUrl& url) { urls << url.toString(); }
-};
 
 namespace {
 
@@ -40,9 +32,7 @@ protected:
         perso = std::make_unique<TFperso>(box.get());
         QDir::setCurrent(before);
         box->Fperso = perso.get();
-        QDesktopServices::setUrlHandler("mailto", &mail, "Open");
     }
-    void TearDown() override { QDesktopServices::unsetUrlHandler("mailto"); }
 
     // Runs the dialog modally from the about box's button; what does inside the dialog.
     void Personalise(const std::function<void(TFperso&)>& what)
@@ -59,7 +49,8 @@ protected:
     QString File() const { return medium.filePath("galimo.ini"); }
 
     QTemporaryDir medium;
-    MailCatcher mail;
+    galimo::test::TRecordingShell mail;
+    galimo::test::TScopedReplacement<IShell> mailInForce{mail};
     std::unique_ptr<TFap> box;
     std::unique_ptr<TFperso> perso;
 };
@@ -87,7 +78,7 @@ TEST_F(AboutTest, FirstRunWithoutTheFileOffersOnlyTheLinksAndThePersonaliseButto
     // The mail picture is ours, read by our GIF reader: 65 x 35.
     EXPECT_EQ(box->Image1->size(), QSize(65, 35));
     QTest::mouseClick(box->Label5, Qt::LeftButton);
-    EXPECT_EQ(mail.urls, QStringList{"mailto:auteur@example.org ?subject=Logiciel GALIMO"});
+    EXPECT_EQ(mail.Addresses, QStringList{"mailto:auteur@example.org ?subject=Logiciel GALIMO"});
     box->SpeedButton1->click();
     EXPECT_FALSE(box->isVisible());
 }
@@ -120,7 +111,7 @@ TEST_F(AboutTest, ValiderWritesTheFileAndTheBoxShowsItAtOnce)
     EXPECT_FALSE(box->Bperso->isVisible());
     EXPECT_TRUE(QFile::exists(File()));
     QTest::mouseClick(box->Image1, Qt::LeftButton);
-    EXPECT_EQ(mail.urls, QStringList{"mailto:famille.d@example.net"});
+    EXPECT_EQ(mail.Addresses, QStringList{"mailto:famille.d@example.net"});
 
     // A second start finds the file: no button, the same box.
     const QString before = QDir::currentPath();
@@ -160,7 +151,7 @@ TEST_F(AboutTest, WithNoAddressTheMailPictureDoesNothing)
     box->show();
     ASSERT_TRUE(box->Image1->isVisible());
     QTest::mouseClick(box->Image1, Qt::LeftButton);
-    EXPECT_TRUE(mail.urls.isEmpty());
+    EXPECT_TRUE(mail.Addresses.isEmpty());
 }
 
 TEST_F(AboutTest, TheMailPictureIsALetterOf38FramesLoopingAThousandTimes)
@@ -189,4 +180,3 @@ TEST_F(AboutTest, TheMailPictureIsALetterOf38FramesLoopingAThousandTimes)
     EXPECT_EQ(loops, 1000);
 }
 
-#include "about_test.moc"

@@ -1,5 +1,7 @@
 // The personalisation file as the about box reads it and the dialog writes it, on any
 // medium: odd bytes, a read-only folder, a medium that fills up half way.
+#include "../common/fakes.h"
+#include "../common/replacement.h"
 #include "../common/testapp.h"
 #include "about/fap.h"
 #include "about/fperso.h"
@@ -20,8 +22,8 @@
 #include <unistd.h>
 
 using namespace galimo;
-using galimo::test::MessageBoxGuard;
-using galimo::test::RecordingMessageBox;
+using galimo::test::TRecordingMessageBox;
+using galimo::test::TScopedReplacement;
 
 extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size);
 
@@ -146,8 +148,8 @@ TEST(PersoWrite, FiveLinesWithCrLfEachValueAsTypedInWindows1252)
 TEST(PersoWrite, AReadOnlyFolderShowsAccessDeniedAndChangesNothing)
 {
     const auto tryWrite = [](const QString& dir) {
-        RecordingMessageBox box;
-        MessageBoxGuard guard(&box);
+        TRecordingMessageBox box;
+        TScopedReplacement<IMessageBox> guard(box);
         Dialog d(dir, {"a", "b", "c", "d", "e"});
         d.dialog.SpeedButton1->click();
         EXPECT_EQ(box.Texts(), std::vector<std::string>{"Accès au fichier refusé."});
@@ -189,8 +191,8 @@ TEST(PersoWrite, AWriteThatFailsHalfWayLeavesTheOldFileWhole)
     QTemporaryDir dir;
     const QByteArray old = "LIGNE1=ancien\r\nLIGNE2=texte\r\nLIGNE3=du\r\nHINT=support\r\nMAIL=a@example.net\r\n";
     Put(dir.filePath("galimo.ini"), old);
-    RecordingMessageBox box;
-    MessageBoxGuard guard(&box);
+    TRecordingMessageBox box;
+    TScopedReplacement<IMessageBox> guard(box);
     Dialog d(dir.path(), {"nouveau", "texte", "bien plus long que le premier", "x", "y"});
     rlimit saved{};
     ASSERT_EQ(::getrlimit(RLIMIT_FSIZE, &saved), 0);

@@ -1,15 +1,17 @@
 // The recording fakes that stand at the program's seams in tests: a message box that keeps
 // what it was shown, a display that records its mode requests, a printer that records its
-// calls and draws its page into an image, a dialog that answers as scripted. Each goes in
-// force through a TScopedReplacement.
+// calls and draws its page into an image, a dialog that answers as scripted, a shell that
+// keeps the addresses it was asked to open. Each goes in force through a TScopedReplacement.
 #pragma once
 
 #include "platform/displaysettings.h"
 #include "platform/exceptions.h"
 #include "platform/messagebox.h"
 #include "platform/printer.h"
+#include "platform/shell.h"
 
 #include <QImage>
+#include <QStringList>
 #include <gtest/gtest.h>
 #include <memory>
 #include <string>
@@ -151,6 +153,12 @@ public:
         ++Shown;
         return Answer;
     }
+};
+
+class TRecordingShell : public IShell {
+public:
+    QStringList Addresses;
+    void Open(QWidget*, const QString& address) override { Addresses << address; }
 };
 
 }  // namespace galimo::test

@@ -40,6 +40,7 @@ expect() {  # x y RRGGBB what: takes screenshots until the pixel shows, for up t
 }
 window_shown() { xdotool search --onlyvisible --name "$1" >/dev/null 2>&1; }
 wait_window() { within 10 window_shown "$1" || fail "no window named $1"; }
+window_focused() { xdotool getwindowfocus getwindowname 2>/dev/null | grep -q "$1"; }
 file_written() { [ -s "$1" ]; }
 running() { kill -0 "$1" 2>/dev/null; }
 ended() { ! running "$1"; }

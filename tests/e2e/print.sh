@@ -43,8 +43,7 @@ echo "ok: the preview shows a ${sw} x ${sh} sheet"
 echo "ok: the preview puts the photo in one quarter ($preview)"
 
 click 247 455           # IMPRIMER: the print dialog, taking the keys
-dialog_focused() { xdotool getwindowfocus getwindowname 2>/dev/null | grep -q '^Imprimer'; }
-within 10 dialog_focused || fail "no print dialog with the keyboard focus"
+within 10 window_focused '^Imprimer' || fail "no print dialog with the keyboard focus"
 xdotool key Return      # its default button prints to the offered file
 # Written whole: the writer's last line is the end-of-file mark.
 pdf_complete() { [ -s "$1" ] && tail -c 16 "$1" | grep -q '%%EOF'; }

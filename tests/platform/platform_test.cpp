@@ -5,15 +5,18 @@
 #include "platform/filelistbox.h"
 #include "platform/filenames.h"
 #include "platform/messagebox.h"
+#include "platform/shell.h"
 #include "platform/stream.h"
 #include "../common/fakes.h"
 #include "../common/replacement.h"
 #include "../common/testapp.h"
 
 #include <QApplication>
+#include <QDesktopServices>
 #include <QDir>
 #include <QFile>
 #include <QTemporaryDir>
+#include <QUrl>
 #include <gtest/gtest.h>
 
 using namespace galimo;
@@ -276,3 +279,25 @@ TEST(FileNames, MasksMatchExtensionsWithoutRegardToCase)
     };
     for (const auto& r : rows) EXPECT_EQ(MatchesMask(r.name, r.mask), r.matches) << r.name << " " << r.mask;
 }
+
+// The desktop's handler for an address, as the shell hands it over.
+class UrlCatcher : public QObject {
+    Q_OBJECT
+public:
+    QStringList urls;
+public slots:
+    void Open(const QUrl& url) { urls << url.toString(); }
+};
+
+TEST(Shell, TheDesktopsOwnHandsTheAddressToTheHandlerForItsScheme)
+{
+    App();
+    ASSERT_NE(dynamic_cast<QtShell*>(&Shell()), nullptr);
+    UrlCatcher mail;
+    QDesktopServices::setUrlHandler("mailto", &mail, "Open");
+    Shell().Open(nullptr, "mailto:auteur@example.org ?subject=Logiciel GALIMO");
+    QDesktopServices::unsetUrlHandler("mailto");
+    EXPECT_EQ(mail.urls, QStringList{"mailto:auteur@example.org ?subject=Logiciel GALIMO"});
+}
+
+#include "platform_test.moc"
