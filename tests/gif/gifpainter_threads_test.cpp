@@ -1,6 +1,8 @@
 // The painter on its thread with the real clock: the hand-over to the UI thread through the
 // wait loops and through Qt's event loops, stops that cut a long wait short, errors shown
 // on the UI thread, and open/close stress. Runs under ThreadSanitizer too.
+#include "../common/fakes.h"
+#include "../common/replacement.h"
 #include "../common/testapp.h"
 #include "gif/gifimage.h"
 #include "giftestutil.h"
@@ -56,8 +58,8 @@ protected:
         test::TestApp();
         InitGIFModule(32);
     }
-    test::RecordingMessageBox box;
-    test::MessageBoxGuard guard{&box};
+    test::TRecordingMessageBox box;
+    test::TScopedReplacement<IMessageBox> guard{box};
 };
 
 TEST_F(GIFPainterThreads, PlaysToTheEndThroughTheWaitLoops)
@@ -159,8 +161,8 @@ TEST_F(GIFPainterThreads, AnErrorOfThePainterIsShownOnTheUIThread)
     DrawOnce(*image);
     TUIThreadQueue::Instance().ServeUntil([&] { return image->PainterCount() == 0; });
     EXPECT_EQ(raisedOn, ui);
-    ASSERT_EQ(box.calls.size(), 1u);
-    EXPECT_EQ(box.calls[0].text, "Frame went missing.");
+    ASSERT_EQ(box.Calls.size(), 1u);
+    EXPECT_EQ(box.Calls[0].text, "Frame went missing.");
     EXPECT_EQ(DrawOnce(*image).Image().pixel(1, 0), Entry(2));  // what was composed so far stays
 }
 
@@ -192,7 +194,7 @@ TEST_F(GIFPainterThreads, OpenAndCloseStress)
     thumb.reset();
     photo.reset();
     EXPECT_LT(Clock::now() - start, std::chrono::seconds(40));
-    EXPECT_TRUE(box.calls.empty());
+    EXPECT_TRUE(box.Calls.empty());
 }
 
 }  // namespace
