@@ -51,7 +51,7 @@ TEST(GIFSuites, EveryFileLoadsOrFailsCleanly)
 TEST(GIFSuites, FuzzCorpusAndRegressionFiles)
 {
     int count = 0;
-    for (const fs::path& dir : {fs::path(GALIMO_SOURCE_DIR) / "fuzz/gif/corpus", fs::path(GALIMO_SOURCE_DIR) / "tests/data/gif"}) {
+    for (const fs::path& dir : {fs::path(GALIMO_SOURCE_DIR) / "fuzz/gif/corpus", fs::path(GALIMO_SOURCE_DIR) / "tests/data/gif/regressions"}) {
         ASSERT_TRUE(fs::exists(dir)) << dir;
         for (const auto& e : fs::directory_iterator(dir)) {
             if (!e.is_regular_file()) continue;

@@ -4,7 +4,7 @@
 set -u
 TOOL=$1
 DATA=$2        # the suites' wuffs data folder
-REGRESSION=$3  # tests/data/gif
+REGRESSION=$3  # tests/data/gif/regressions
 OUT=$(mktemp -d)
 trap 'rm -rf "$OUT"' EXIT
 fail() { echo "FAIL: $*"; exit 1; }

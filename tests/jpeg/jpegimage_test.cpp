@@ -564,7 +564,7 @@ TEST_F(JPEGTest, EveryPrefixLoadsOrFailsCleanly)
 // sanitizer: each must end in an error or a picture.
 TEST_F(JPEGTest, FuzzCorpusAndRegressionFilesFailCleanly)
 {
-    for (const char* folder : {"fuzz/jpeg/corpus", "fuzz/jpeg/regressions"}) {
+    for (const char* folder : {"fuzz/jpeg/corpus", "tests/data/jpeg/regressions"}) {
         int files = 0;
         for (const auto& entry : std::filesystem::directory_iterator(std::filesystem::path(GALIMO_SOURCE_DIR) / folder)) {
             if (!entry.is_regular_file() || entry.path().extension() == ".md") continue;
