@@ -171,7 +171,7 @@ TEST(PersoWrite, AReadOnlyFolderShowsAccessDeniedAndChangesNothing)
         if (child == 0) {
             ::setenv("GALIMO_READONLY_DIR", QFile::encodeName(dir).constData(), 1);
             if (::setgid(65534) == 0 && ::setuid(65534) == 0)
-                ::execl("/proc/self/exe", "test_about_file",
+                ::execl("/proc/self/exe", "test_about",
                         "--gtest_filter=PersoWrite.AReadOnlyFolderShowsAccessDeniedAndChangesNothing", nullptr);
             ::_exit(99);
         }
