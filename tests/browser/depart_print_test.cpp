@@ -15,7 +15,7 @@ const QRgb kBlue = qRgb(30, 60, 210);
 
 class DepartPrintTest : public MainWindowFixture {
 protected:
-    TRecordingPrinter printer{740, 1050};
+    TRecordingPrinter printer;
     TScriptedDialog dialog;
     TScopedReplacement<IPrinter> printerInForce{printer};
     TScopedReplacement<IPrintDialog> dialogInForce{dialog};

@@ -78,7 +78,8 @@ public:
 
 class TRecordingPrinter : public IPrinter {
 public:
-    TRecordingPrinter(int pageWidth, int pageHeight) : width(pageWidth), height(pageHeight) {}
+    // The portrait page of the print tests by default; landscape gives 1050 x 740.
+    explicit TRecordingPrinter(int pageWidth = 740, int pageHeight = 1050) : width(pageWidth), height(pageHeight) {}
 
     std::vector<std::string> Calls;
     std::string FailAt;  // the call that raises FailMessage, if any

@@ -1,7 +1,9 @@
 // The print panel's controls as the main window lays them out, without the main window,
-// and a shown picture that the tests set directly.
+// a shown picture that the tests set directly, and the fixture of the panel tests.
 #pragma once
 
+#include "../common/fakes.h"
+#include "../common/replacement.h"
 #include "../common/testapp.h"
 #include "picture/bitmap.h"
 #include "picture/image.h"
@@ -14,6 +16,7 @@
 #include <QRadioButton>
 #include <QSlider>
 #include <QWidget>
+#include <gtest/gtest.h>
 #include <memory>
 
 namespace galimo::test {
@@ -108,6 +111,21 @@ struct TPanelWindow {
 
     // The preview surface as drawn.
     QImage Preview() { return static_cast<TBitmap*>(page->Picture().Graphic())->Image(); }
+};
+
+// The panel's window and picture, its prints on a Printer through a scripted dialog, its
+// messages recorded: each in force for the test.
+template <class Printer>
+class TPanelTest : public testing::Test {
+protected:
+    TPanelWindow w;
+    TTestPicture picture;
+    Printer printer;
+    TScriptedDialog dialog;
+    TRecordingMessageBox box;
+    TScopedReplacement<IPrinter> printerInForce{printer};
+    TScopedReplacement<IPrintDialog> dialogInForce{dialog};
+    TScopedReplacement<IMessageBox> boxInForce{box};
 };
 
 }  // namespace galimo::test

@@ -1,7 +1,5 @@
 // Real printing: the panel prints through QPrinter into a PDF file, which pdftoppm renders;
 // the photo must be found where the scaling of the printable area puts it.
-#include "../common/fakes.h"
-#include "../common/replacement.h"
 #include "panelfixture.h"
 
 #include <QApplication>
@@ -37,17 +35,9 @@ QImage Render(const QString& pdf, const QString& stem)
     return QImage(stem + ".png").convertToFormat(QImage::Format_RGB32);
 }
 
-class PdfPrintTest : public testing::Test {
+class PdfPrintTest : public TPanelTest<TQtPrinter> {
 protected:
     QTemporaryDir dir;
-    TPanelWindow w;
-    TTestPicture picture;
-    TQtPrinter printer;
-    TScriptedDialog dialog;
-    TRecordingMessageBox box;
-    TScopedReplacement<IPrinter> printerInForce{printer};
-    TScopedReplacement<IPrintDialog> dialogInForce{dialog};
-    TScopedReplacement<IMessageBox> boxInForce{box};
     std::unique_ptr<TPrintPanel> panel;
 
     void SetUp() override

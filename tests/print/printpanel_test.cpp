@@ -1,7 +1,5 @@
 // The print panel through its controls: opening and closing, the state kept between
 // openings, the preview's pixels, and printing through the recording printer.
-#include "../common/fakes.h"
-#include "../common/replacement.h"
 #include "panelfixture.h"
 
 #include <gtest/gtest.h>
@@ -21,16 +19,8 @@ bool Near(QRgb a, QColor b, int tolerance = 2)
            std::abs(qBlue(a) - b.blue()) <= tolerance;
 }
 
-class PrintPanelTest : public testing::Test {
+class PrintPanelTest : public TPanelTest<TRecordingPrinter> {
 protected:
-    TPanelWindow w;
-    TTestPicture picture;
-    TRecordingPrinter printer{740, 1050};  // portrait page; landscape gives 1050 x 740
-    TScriptedDialog dialog;
-    TRecordingMessageBox box;
-    TScopedReplacement<IPrinter> printerInForce{printer};
-    TScopedReplacement<IPrintDialog> dialogInForce{dialog};
-    TScopedReplacement<IMessageBox> boxInForce{box};
     TPrintPanel panel{w.Controls(), picture};
 
     void SetUp() override { picture.Set(1600, 1200, kRed, kBlue); }
@@ -432,7 +422,7 @@ TEST(PrintPanelSeams, UsesThePrinterInForce)
     TTestPicture picture;
     picture.Set(160, 120, QColor(200, 40, 60));
     TPrintPanel panel(w.Controls(), picture);
-    TRecordingPrinter printer(740, 1050);
+    TRecordingPrinter printer;
     TScriptedDialog dialog;
     TRecordingMessageBox box;
     {
