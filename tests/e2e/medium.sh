@@ -44,12 +44,9 @@ QT_PLUGINS=$(qtpaths6 --query QT_INSTALL_PLUGINS) QT_TRANSLATIONS=$(qtpaths6 --q
   LIBDIR=$libdir MEDIUM=$work/medium RO=$work/ro HOME=$work/home XDG_CACHE_HOME=$work/home/.cache \
   unshare -m bash -c "$inner" & pid=$!
 
-for _ in $(seq 1 100); do
-  xdotool search --onlyvisible --name '^Galimo$' >/dev/null 2>&1 && break
-  kill -0 "$pid" 2>/dev/null || fail "the program ended at start"
-  sleep 0.1
-done
-xdotool search --onlyvisible --name '^Galimo$' >/dev/null 2>&1 || fail "no Galimo window"
+shown_or_ended() { window_shown '^Galimo$' || ended "$pid"; }
+within 10 shown_or_ended || fail "no Galimo window"
+running "$pid" || fail "the program ended at start"
 [ "$(readlink "/proc/$pid/exe")" = "$work/ro/_galimo/galimo" ] ||
   fail "pid $pid runs $(readlink "/proc/$pid/exe"), not the medium's program"
 # Started from /, it runs in the medium (in its first album by now).
@@ -119,7 +116,7 @@ for i in "${!albums[@]}"; do [ "${albums[$i]}" = Paysages ] && jpeg_row=$i; done
 [ "$jpeg_row" -ge 0 ] || fail "no Paysages album"
 first=$(find "$work/medium/Paysages" -maxdepth 1 -iname '*.jpg' | LC_ALL=C sort -f | head -1)
 want=$(convert "$first" -gravity center -crop 24x24+0+0 +repage -resize 1x1\! -format '%[fx:int(255*r)] %[fx:int(255*g)] %[fx:int(255*b)]' info:)
-click 70 $((47 + 13 * jpeg_row)) 0.1
+click 70 $((47 + 13 * jpeg_row))
 close_to() {  # "r g b" "r g b" -> true when every channel is within 20
   local a b
   read -r -a a <<<"$1"
@@ -127,13 +124,12 @@ close_to() {  # "r g b" "r g b" -> true when every channel is within 20
   for c in 0 1 2; do (( ${a[c]} - ${b[c]} <= 20 && ${b[c]} - ${a[c]} <= 20 )) || return 1; done
 }
 got=""
-for _ in $(seq 1 40); do
+centre_shows() {
   shot
   got=$(convert "$work/shot.png" -crop 16x16+465+291 +repage -resize 1x1\! -format '%[fx:int(255*r)] %[fx:int(255*g)] %[fx:int(255*b)]' info:)
-  close_to "$got" "$want" && break
-  sleep 0.2
-done
-close_to "$got" "$want" || fail "the JPEG album's first picture: centre $got, expected about $want"
+  close_to "$got" "$want"
+}
+within 8 centre_shows || fail "the JPEG album's first picture: centre $got, expected about $want"
 grep -q "$work/ro/_galimo/lib/libjpeg.so.62" "/proc/$pid/maps" || fail "the JPEG picture was not read by the medium's libjpeg"
 echo "ok: the JPEG album opens, its first photo drawn ($(basename "$first"), centre $got)"
 
@@ -147,36 +143,23 @@ shows() {  # GEOMETRY RRGGBB: does the last screenshot have that colour there?
   grep -qi "#$2" <<<"$colours"
 }
 galimo_windows() { xdotool search --onlyvisible --name '^Galimo$' 2>/dev/null | wc -l; }
-click 120 20 0.1  # "?"
-offers=0
-for _ in $(seq 1 40); do  # the green "Cliquez pour personnaliser" over the box's lines
-  shot
-  shows 201x25+299+279 008000 && { offers=1; break; }
-  sleep 0.2
-done
-[ "$offers" = 1 ] || fail "the about box does not offer to personalise"
-click 400 291 0.1
-for _ in $(seq 1 50); do
-  xdotool search --onlyvisible --name '^Personnalisation de Galimo$' >/dev/null 2>&1 && break
-  sleep 0.1
-done
-xdotool search --onlyvisible --name '^Personnalisation de Galimo$' >/dev/null 2>&1 || fail "no personalisation dialog"
+shot_shows() { shot && shows "$@"; }
+box_shown() { [ "$(galimo_windows)" -ge 2 ]; }
+box_gone() { [ "$(galimo_windows)" -lt 2 ]; }
+click 120 20  # "?"
+# The green "Cliquez pour personnaliser" over the box's lines.
+within 8 shot_shows 201x25+299+279 008000 || fail "the about box does not offer to personalise"
+click 400 291
+within 10 window_focused '^Personnalisation de Galimo$' || fail "no personalisation dialog taking the keys"
 xdotool type --delay 20 "Bienvenue"
-click 328 366 0.1  # VALIDER
-for _ in $(seq 1 50); do [ "$(galimo_windows)" -ge 2 ] && break; sleep 0.1; done
-[ "$(galimo_windows)" -ge 2 ] || fail "no message box refusing the write"
-icon=0
-for _ in $(seq 1 40); do  # its error icon over the dialog
-  shot
-  shows 276x176+262+212 FF0000 && { icon=1; break; }
-  sleep 0.2
-done
-[ "$icon" = 1 ] || fail "the message box shows no error icon"
+click 328 366  # VALIDER
+within 5 box_shown || fail "no message box refusing the write"
+within 8 shot_shows 276x176+262+212 FF0000 || fail "the message box shows no error icon"  # over the dialog
 xdotool search --onlyvisible --name '^Personnalisation de Galimo$' >/dev/null 2>&1 || fail "the dialog closed"
 written=$(find "$work/medium" -newer "$work/before" | head -5)
 [ -z "$written" ] || fail "written on the medium: $written"
 echo "ok: personalising the read-only medium is refused, nothing written"
 xdotool key Return  # OK
-for _ in $(seq 1 50); do [ "$(galimo_windows)" -lt 2 ] && break; sleep 0.1; done
+within 5 box_gone || true  # then the program is ended all the same
 kill "$pid"
 wait "$pid" || true

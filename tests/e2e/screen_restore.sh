@@ -13,20 +13,12 @@ guard="$(dirname "$(readlink -f "$exe")")/galimo-guard"
 # Xvfb offers one mode: give its output an 800 x 600 one too, held until this script ends.
 exec {modes}> >(exec python3 "$(dirname "$0")/addmode.py")
 has_mode() { local modes; modes=$(xrandr); grep -q '^ *800x600 ' <<<"$modes"; }
-for _ in $(seq 1 50); do
-  has_mode && break
-  sleep 0.1
-done
-has_mode || fail "no 800x600 mode added to the X server"
+within 5 has_mode || fail "no 800x600 mode added to the X server"
 
 size() { xdpyinfo | awk '/dimensions:/ { print $2; exit }'; }
+is_size() { [ "$(size)" = "$1" ]; }
 wait_size() {  # SIZE WHAT: waits up to 10 s for the screen to be SIZE
-  local tries=100
-  until [ "$(size)" = "$1" ]; do
-    tries=$((tries - 1))
-    [ "$tries" -gt 0 ] || fail "$2: the screen is $(size), expected $1"
-    sleep 0.1
-  done
+  within 10 is_size "$1" || fail "$2: the screen is $(size), expected $1"
 }
 guards() {  # pids of running screen guards
   local p
@@ -35,13 +27,9 @@ guards() {  # pids of running screen guards
   done
   return 0
 }
+no_guard() { [ -z "$(guards)" ]; }
 wait_no_guard() {
-  local tries=50
-  while [ -n "$(guards)" ]; do
-    tries=$((tries - 1))
-    [ "$tries" -gt 0 ] || fail "$1: a screen guard is still running: $(guards)"
-    sleep 0.1
-  done
+  within 5 no_guard || fail "$1: a screen guard is still running: $(guards)"
 }
 
 mkdir -p "$work/medium/Couleurs"
@@ -54,10 +42,7 @@ for end in quitter TERM INT HUP KILL SEGV; do
   # terminal.
   (cd "$work/medium" && exec env --default-signal=INT "$exe") & pid=$!
   wait_size 800x600 "$end: the program switches the screen"
-  for _ in $(seq 1 100); do
-    xdotool search --onlyvisible --name '^Galimo$' >/dev/null 2>&1 && break
-    sleep 0.1
-  done
+  wait_window '^Galimo$'
   [ -n "$(guards)" ] || fail "$end: no screen guard while the program runs"
   if [ "$end" = quitter ]; then
     expect 273 149 ff0000 "$end: the photo shows"

@@ -1,5 +1,6 @@
 #include "platform/changeres.h"
 #include "../common/fakes.h"
+#include "../common/freshrun.h"
 #include "../common/replacement.h"
 #include "platform/displaysettings.h"
 
@@ -126,8 +127,7 @@ TEST(DisplaySettingsSeam, ReplaceReturnsThePreviousAndNullPutsTheSystemBack)
     TSeam<IDisplaySettings>::Replace(original);
 }
 
-// These tests run offscreen: no X server is asked, a switch does nothing and succeeds.
-TEST(SystemDisplaySettingsOffscreen, WithoutApplicationUsesTheLayoutSize)
+void WithoutApplicationUsesTheLayoutSize()
 {
     ASSERT_EQ(QGuiApplication::instance(), nullptr);
     ASSERT_FALSE(SystemDisplaySettings::OnX11()) << "the test environment selects the offscreen platform";
@@ -138,10 +138,10 @@ TEST(SystemDisplaySettingsOffscreen, WithoutApplicationUsesTheLayoutSize)
     EXPECT_EQ(system.ChangeDisplaySettings(Expected(640, 480, 16), CDS_UPDATEREGISTRY), DISP_CHANGE_SUCCESSFUL);
 }
 
-TEST(SystemDisplaySettingsOffscreen, WithApplicationAsksItsScreen)
+void WithApplicationAsksItsScreen()
 {
     int argc = 1;
-    char name[] = "changeres_test";
+    char name[] = "test_platform";
     char* argv[] = {name, nullptr};
     auto app = std::make_unique<QGuiApplication>(argc, argv);
     ASSERT_EQ(QGuiApplication::platformName(), QStringLiteral("offscreen"));
@@ -159,6 +159,15 @@ TEST(SystemDisplaySettingsOffscreen, WithApplicationAsksItsScreen)
     EXPECT_EQ(SetDisplayMode(800, 600, 16), 0);
     EXPECT_EQ(RestoreDisplayMode(), 0);
 }
+
+// These tests run offscreen: no X server is asked, a switch does nothing and succeeds. Each
+// makes its own application, or none, in a fresh run.
+TEST(SystemDisplaySettingsOffscreen, WithoutApplicationUsesTheLayoutSize)
+{
+    test::InAFreshRun(WithoutApplicationUsesTheLayoutSize);
+}
+
+TEST(SystemDisplaySettingsOffscreen, WithApplicationAsksItsScreen) { test::InAFreshRun(WithApplicationAsksItsScreen); }
 
 }  // namespace
 }  // namespace galimo

@@ -204,7 +204,7 @@ TEST_F(X11DisplaySettings, ChangeResRunEndsAtStartSize)
 TEST_F(X11DisplaySettings, AgreesWithTheApplicationScreen)
 {
     int argc = 3;
-    char name[] = "displaysettings_x11_test", opt[] = "-platform", platform[] = "xcb";
+    char name[] = "test_platform_e2e", opt[] = "-platform", platform[] = "xcb";
     char* argv[] = {name, opt, platform, nullptr};
     auto app = std::make_unique<QGuiApplication>(argc, argv);
     ASSERT_EQ(QGuiApplication::platformName(), QStringLiteral("xcb"));
