@@ -9,11 +9,6 @@ source "$(dirname "$0")/lib.sh" "$@"
 
 mkdir -p "$work/medium/Album"
 convert -size 40x30 xc:'#808080' "BMP3:$work/medium/Album/a.bmp"
-has_colour() {  # x y w h RRGGBB: does the last screenshot show that colour there?
-  local colours
-  colours=$(convert "$work/shot.png" -crop "$3x$4+$1+$2" +repage -unique-colors txt:)
-  grep -qi "#$5" <<<"$colours"
-}
 # The box is centred: 281 x 185 at 259, 207; the button over lines two and three.
 offers_button() { shot && has_colour 299 279 201 25 008000; }
 shows_lines() { shot && has_colour 267 239 265 75 800000 && ! has_colour 299 279 201 25 008000; }

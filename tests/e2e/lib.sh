@@ -28,6 +28,11 @@ shot() { import -window root "$work/shot.png"; }
 # pixel IMAGE X Y -> RRGGBB (upper case)
 pixel_of() { convert "$1" -format "%[hex:p{$2,$3}]" info: | cut -c1-6 | tr a-f A-F; }
 pixel() { pixel_of "$work/shot.png" "$1" "$2"; }
+has_colour() {  # x y w h RRGGBB: does the last screenshot show that colour there?
+  local colours
+  colours=$(convert "$work/shot.png" -crop "$3x$4+$1+$2" +repage -unique-colors txt:)
+  grep -qi "#$5" <<<"$colours"
+}
 # shows_pixel X Y RRGGBB: a fresh screenshot has that colour there (the colour seen: $got).
 shows_pixel() {
   shot

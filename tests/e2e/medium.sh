@@ -137,24 +137,19 @@ echo "ok: the JPEG album opens, its first photo drawn ($(basename "$first"), cen
 # box (a second window captioned "Galimo", "Accès au fichier refusé." as the read-only
 # folder test of the about layer reads it), the dialog is left open, and nothing is written
 # anywhere on the medium.
-shows() {  # GEOMETRY RRGGBB: does the last screenshot have that colour there?
-  local colours
-  colours=$(convert "$work/shot.png" -crop "$1" +repage -unique-colors txt:)
-  grep -qi "#$2" <<<"$colours"
-}
 galimo_windows() { xdotool search --onlyvisible --name '^Galimo$' 2>/dev/null | wc -l; }
-shot_shows() { shot && shows "$@"; }
+shot_shows() { shot && has_colour "$@"; }
 box_shown() { [ "$(galimo_windows)" -ge 2 ]; }
 box_gone() { [ "$(galimo_windows)" -lt 2 ]; }
 click 120 20  # "?"
 # The green "Cliquez pour personnaliser" over the box's lines.
-within 8 shot_shows 201x25+299+279 008000 || fail "the about box does not offer to personalise"
+within 8 shot_shows 299 279 201 25 008000 || fail "the about box does not offer to personalise"
 click 400 291
 within 10 window_focused '^Personnalisation de Galimo$' || fail "no personalisation dialog taking the keys"
 xdotool type --delay 20 "Bienvenue"
 click 328 366  # VALIDER
 within 5 box_shown || fail "no message box refusing the write"
-within 8 shot_shows 276x176+262+212 FF0000 || fail "the message box shows no error icon"  # over the dialog
+within 8 shot_shows 262 212 276 176 FF0000 || fail "the message box shows no error icon"  # over the dialog
 xdotool search --onlyvisible --name '^Personnalisation de Galimo$' >/dev/null 2>&1 || fail "the dialog closed"
 written=$(find "$work/medium" -newer "$work/before" | head -5)
 [ -z "$written" ] || fail "written on the medium: $written"
