@@ -1,6 +1,6 @@
 // TJPEGImage against the library itself: sizes from the header, one decode per picture,
 // exact pixels, palettes, four-colour files, the pixel limit and every kind of bad input.
-#include "../picture/readoutcome.h"
+#include "readoutcome.h"
 #include "jpegtestutil.h"
 
 #include "picture/bitmap.h"
