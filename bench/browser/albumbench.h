@@ -5,7 +5,8 @@
 #include "browser/depart.h"
 #include "picture/jpegimage.h"
 #include "platform/changeres.h"
-#include "platform/fakedisplaysettings.h"
+#include "common/fakes.h"
+#include "common/replacement.h"
 
 #include <QApplication>
 #include <QCoreApplication>
@@ -20,7 +21,7 @@ namespace albumbench {
 
 class Medium {
 public:
-    Medium() : display(1024, 768, 32), guard(&display)
+    Medium() : display(1024, 768, 32), guard(display)
     {
         if (!dir.isValid()) throw std::runtime_error("no temporary folder");
         galimo::InitJPEGModule(32);
@@ -64,8 +65,8 @@ public:
 
 private:
     QTemporaryDir dir;
-    galimo::test::FakeDisplaySettings display;
-    galimo::test::DisplaySettingsGuard guard;
+    galimo::test::TFakeDisplaySettings display;
+    galimo::test::TScopedReplacement<galimo::IDisplaySettings> guard;
     std::unique_ptr<galimo::TDepart> window;
 };
 

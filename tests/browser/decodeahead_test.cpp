@@ -2,7 +2,7 @@
 // exactly there, and a new album drops the work ahead of the old one. Run under
 // ThreadSanitizer too.
 #include "../common/mainwindowfixture.h"
-#include "../jpeg/jpegtestutil.h"
+#include "../picture/jpegtestutil.h"
 
 #include "browser/decodeahead.h"
 #include "picture/bitmap.h"
@@ -90,7 +90,7 @@ TEST_F(DecodeAheadTest, ThirdFileBrokenStopsTheStripThereEveryTime)
             Open("good");
             const TGraphic* shown = window->photo->Picture().Graphic();
             const QRect place = window->photo->geometry();
-            box.calls.clear();
+            box.Calls.clear();
             Open(c.album);
             EXPECT_EQ(box.Texts(), std::vector<std::string>{"Erreur JPEG #" + std::to_string(c.code) + "."});
             ASSERT_EQ(window->Thumbnails().size(), 3u);
@@ -118,7 +118,7 @@ TEST_F(DecodeAheadTest, FirstFileFailingAsItDrawsStopsTheStripAtOnce)
     ShowAndPaint();
     for (int round = 0; round < 4; ++round) {
         Open("good");
-        box.calls.clear();
+        box.Calls.clear();
         Open("broken");
         EXPECT_EQ(box.Texts(), std::vector<std::string>{"Erreur JPEG #" + std::to_string(JERR_BAD_COMPONENT_ID) + "."});
         ASSERT_EQ(window->Thumbnails().size(), 1u);
