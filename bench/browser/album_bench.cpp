@@ -4,6 +4,7 @@
 //
 // Inputs: scripts/make-bench-jpegs.sh FOLDER; run: album_bench FOLDER [benchmark flags].
 #include "albumbench.h"
+#include "../pairedratio.h"
 
 #include <benchmark/benchmark.h>
 #include "picture/bitmap.h"
@@ -89,20 +90,6 @@ void BM_PlainDecodes(benchmark::State& state)
     for (auto _ : state) PlainDecodes(file);
 }
 
-double Median(std::vector<double> v)
-{
-    std::sort(v.begin(), v.end());
-    return v.size() % 2 ? v[v.size() / 2] : (v[v.size() / 2 - 1] + v[v.size() / 2]) / 2;
-}
-
-// CPU time of every thread of the process.
-double ProcessCpuMs()
-{
-    timespec t{};
-    clock_gettime(CLOCK_PROCESS_CPUTIME_ID, &t);
-    return t.tv_sec * 1e3 + t.tv_nsec / 1e6;
-}
-
 // On a shared machine the separate timings drift with the load: each iteration times both
 // back to back, in alternating order, and the counters are the medians of the pairs'
 // ratios: real time, and CPU time of all threads (the work, whatever the cores free).
@@ -110,27 +97,8 @@ void BM_PairedRatio(benchmark::State& state)
 {
     const std::string file = Input(static_cast<int>(state.range(0)));
     Window window(file);
-    std::vector<double> ratios, work;
-    bool oursFirst = true;
-    for (auto _ : state) {
-        double ms[2], cpu[2];
-        for (int k = 0; k < 2; ++k) {
-            const bool ours = (k == 0) == oursFirst;
-            const auto t0 = std::chrono::steady_clock::now();
-            const double c0 = ProcessCpuMs();
-            if (ours)
-                window.Open();
-            else
-                PlainDecodes(file);
-            cpu[ours ? 0 : 1] = ProcessCpuMs() - c0;
-            ms[ours ? 0 : 1] = std::chrono::duration<double, std::milli>(std::chrono::steady_clock::now() - t0).count();
-        }
-        oursFirst = !oursFirst;
-        ratios.push_back(ms[0] / ms[1]);
-        work.push_back(cpu[0] / cpu[1]);
-    }
-    state.counters["real_ratio"] = Median(ratios);
-    state.counters["work_ratio"] = Median(work);
+    galimo::bench::PairedRatios(
+        state, [&] { window.Open(); }, [&] { PlainDecodes(file); }, "work_ratio");
 }
 
 // The photo view's zoom toggled to natural size and painted: the full decode it needs,

@@ -3,6 +3,7 @@
 // end is what the glue and the stretch cost on top of the library's own work.
 //
 // Inputs: scripts/make-bench-jpegs.sh FOLDER; run: jpeg_bench FOLDER [benchmark flags].
+#include "../pairedratio.h"
 #include "picture/bitmap.h"
 #include "picture/jpegimage.h"
 #include "picture/picture.h"
@@ -84,19 +85,6 @@ void LoadAndDraw(const std::string& file)
     benchmark::DoNotOptimize(thumbnail.Image().constBits());
 }
 
-double CpuMs()
-{
-    timespec t{};
-    clock_gettime(CLOCK_PROCESS_CPUTIME_ID, &t);
-    return t.tv_sec * 1e3 + t.tv_nsec / 1e6;
-}
-
-double MedianOf(std::vector<double> v)
-{
-    std::sort(v.begin(), v.end());
-    return v.size() % 2 ? v[v.size() / 2] : (v[v.size() / 2 - 1] + v[v.size() / 2]) / 2;
-}
-
 // On a machine shared with other work the separate timings drift with the load. Here each
 // iteration times the viewer's way and the plain decode back to back (in alternating
 // order), so each pair sees the same conditions; the counters are the medians of the
@@ -104,27 +92,8 @@ double MedianOf(std::vector<double> v)
 void BM_PairedRatio(benchmark::State& state)
 {
     const std::string file = Input(static_cast<int>(state.range(0)));
-    std::vector<double> cpuRatios, realRatios;
-    bool oursFirst = true;
-    for (auto _ : state) {
-        double cpu[2], real[2];
-        for (int k = 0; k < 2; ++k) {
-            const bool ours = (k == 0) == oursFirst;
-            const double c0 = CpuMs();
-            const auto r0 = std::chrono::steady_clock::now();
-            if (ours)
-                LoadAndDraw(file);
-            else
-                PlainDecode(file, JCS_EXT_BGRA, 4);
-            cpu[ours ? 0 : 1] = CpuMs() - c0;
-            real[ours ? 0 : 1] = std::chrono::duration<double, std::milli>(std::chrono::steady_clock::now() - r0).count();
-        }
-        oursFirst = !oursFirst;
-        cpuRatios.push_back(cpu[0] / cpu[1]);
-        realRatios.push_back(real[0] / real[1]);
-    }
-    state.counters["cpu_ratio"] = MedianOf(cpuRatios);
-    state.counters["real_ratio"] = MedianOf(realRatios);
+    galimo::bench::PairedRatios(
+        state, [&] { LoadAndDraw(file); }, [&] { PlainDecode(file, JCS_EXT_BGRA, 4); }, "cpu_ratio");
 }
 
 // The same with three-byte rows, the library's most common use, for reference.
