@@ -13,7 +13,7 @@ fi
 
 echo "No display: running Galimo under Xvfb for a screenshot."
 mkdir -p "$(dirname "$shot")"
-xvfb-run -a -s "-screen 0 800x600x24" bash -c '
+xvfb-run -a -s "-noreset -screen 0 800x600x24" bash -c '
   cd "$1" && "$2" & pid=$!
   for i in $(seq 1 100); do
     xdotool search --name "^Galimo$" >/dev/null 2>&1 && break

@@ -1,5 +1,5 @@
 // The real display settings against an X server: run under
-// xvfb-run -a -s "-screen 0 1024x768x24", skipped when there is no X display.
+// xvfb-run -a -s "-noreset -screen 0 1024x768x24", skipped when there is no X display.
 #include "platform/changeres.h"
 #include "platform/displaysettings.h"
 
