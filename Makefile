@@ -26,7 +26,8 @@ medium: deps $(BUILD)/CMakeCache.txt
 	bash scripts/make-medium.sh $(BUILD) "$(DEST)" $(if $(ALBUMS),"$(ALBUMS)")
 
 # Every test in the ordinary build, then the unit tests again under ASan+UBSan and the
-# threaded tests under ThreadSanitizer (SANITIZE=0 skips both passes).
+# threaded tests under ThreadSanitizer, each pass building only what it runs (SANITIZE=0
+# skips both passes).
 SANITIZE ?= 1
 test: build
 	cd $(BUILD) && ctest --output-on-failure -j$(JOBS)
@@ -37,7 +38,7 @@ endif
 
 test-sanitize: deps
 	cmake -S . -B build-asan -DCMAKE_BUILD_TYPE=Debug -DGALIMO_SANITIZE=ON -DGALIMO_WERROR=OFF
-	cmake --build build-asan -j$(JOBS)
+	cmake --build build-asan -j$(JOBS) --target unit_tests
 	cd build-asan && ctest --output-on-failure -j$(JOBS) -L unit
 
 # Builds only the test executables marked THREADS, and runs them.
