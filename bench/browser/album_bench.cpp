@@ -15,6 +15,7 @@
 #include <cmath>
 #include <chrono>
 #include <cstdio>
+#include <filesystem>
 #include <ctime>
 #include <memory>
 #include <stdexcept>
@@ -156,7 +157,7 @@ int main(int argc, char** argv)
         std::fprintf(stderr, "usage: %s INPUT_FOLDER [benchmark flags]\n", argv[0]);
         return 2;
     }
-    inputFolder = argv[1];
+    inputFolder = std::filesystem::absolute(argv[1]).string();  // the window moves into its medium
     galimo::InitJPEGModule(32);
     PrintThumbnailDifference();
     benchmark::RunSpecifiedBenchmarks();
