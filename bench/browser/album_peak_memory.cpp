@@ -6,6 +6,7 @@
 
 #include <cstdio>
 #include <cstdlib>
+#include <filesystem>
 #include <fstream>
 #include <string>
 
@@ -32,10 +33,11 @@ int main(int argc, char** argv)
         return 2;
     }
     const int count = argc > 2 ? std::atoi(argv[2]) : 50;
+    const std::string photo = std::filesystem::absolute(argv[1]).string();  // the window moves into its medium
     albumbench::Medium medium;
-    medium.Album("a", argv[1], 0);
+    medium.Album("a", photo, 0);
     galimo::TDepart& window = medium.Window();
-    medium.Album("b", argv[1], count);
+    medium.Album("b", photo, count);
     std::ofstream("/proc/self/clear_refs") << "5";  // the peak starts again from the present size
     const long before = PeakKb();
     medium.Open("b");
