@@ -15,8 +15,8 @@
 #include <cmath>
 #include <chrono>
 #include <cstdio>
-#include <filesystem>
 #include <ctime>
+#include <filesystem>
 #include <memory>
 #include <stdexcept>
 #include <vector>

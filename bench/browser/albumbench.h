@@ -26,14 +26,17 @@ public:
         if (!dir.isValid()) throw std::runtime_error("no temporary folder");
         galimo::InitJPEGModule(32);
     }
-    // An album of count links to photo, named so that they sort in order.
+    // An album of count links to photo, named so that they sort in order. A relative photo
+    // is taken from the folder the medium was made in: the links point at its whole path,
+    // as the window moves into the medium.
     void Album(const QString& name, const std::string& photo, int count)
     {
         QDir root(dir.path());
         root.mkpath(name);
+        const QString target = startFolder.absoluteFilePath(QString::fromStdString(photo));
         for (int i = 0; i < count; ++i) {
             const QString link = root.filePath(name + QString("/p%1.jpg").arg(i, 3, 10, QChar('0')));
-            if (!QFile::link(QString::fromStdString(photo), link)) throw std::runtime_error("cannot link " + photo);
+            if (!QFile::link(target, link)) throw std::runtime_error("cannot link " + photo);
         }
         if (window) window->DL->addItem(name);  // made after the window: listed last
     }
@@ -64,6 +67,7 @@ public:
     galimo::TDepart* Depart() const { return window.get(); }
 
 private:
+    QDir startFolder{QDir::currentPath()};
     QTemporaryDir dir;
     galimo::test::TFakeDisplaySettings display;
     galimo::test::TScopedReplacement<galimo::IDisplaySettings> guard;
