@@ -127,6 +127,15 @@ root=$(dirname "$(readlink -f "$0")")
 cd "$root" || exit 1
 # Plugins of another Qt on the desktop must not be mixed with the medium's own.
 unset QT_PLUGIN_PATH QT_QPA_PLATFORM_PLUGIN_PATH
+# A Wayland session gets the medium's Wayland platform (X11 through XWayland if that fails);
+# elsewhere X11. A platform the desktop names is kept.
+if [ -z "${QT_QPA_PLATFORM:-}" ]; then
+  if [ -n "${WAYLAND_DISPLAY:-}" ] || [ "${XDG_SESSION_TYPE:-}" = wayland ]; then
+    export QT_QPA_PLATFORM="wayland;xcb"
+  else
+    export QT_QPA_PLATFORM=xcb
+  fi
+fi
 exec "$root/_galimo/galimo"
 EOF
 cat >"$stage/autorun.sh" <<'EOF'

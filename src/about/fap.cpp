@@ -4,6 +4,7 @@
 #include "about/persofile.h"
 #include "gif/gifimage.h"
 #include "platform/errorhandler.h"
+#include "platform/modal.h"
 #include "platform/formprops.h"
 #include "platform/shell.h"
 #include "platform/stream.h"
@@ -56,10 +57,7 @@ void TFap::FormCreate()
 
 void TFap::showEvent(QShowEvent* event)
 {
-    if (const QScreen* s = screen()) {
-        const QRect area = s->geometry();
-        move(area.x() + (area.width() - width()) / 2, area.y() + (area.height() - height()) / 2);
-    }
+    CentreOverOwner(*this);
     QDialog::showEvent(event);
 }
 
@@ -107,7 +105,7 @@ void TFap::Label4Click() { Shell().Open(this, QString("mailto:") + AuthorMail + 
 void TFap::BpersoClick()
 {
     if (!Fperso) return;
-    Fperso->exec();
+    ExecModal(*Fperso);
     FillAboutBox();
 }
 

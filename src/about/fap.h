@@ -1,4 +1,4 @@
-// TFap: the about box. Borderless, centred on the screen, shown modally from the main
+// TFap: the about box. Borderless, centred over the main window, shown modally from the main
 // window: three lines of the owner's, a mail picture that writes to the owner, a link
 // that writes to the author and, while the medium has no personalisation file, a button
 // that opens the personalisation dialog.

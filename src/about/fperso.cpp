@@ -2,6 +2,7 @@
 
 #include "about/persofile.h"
 #include "platform/errorhandler.h"
+#include "platform/modal.h"
 #include "platform/formprops.h"
 
 #include <QDir>
@@ -31,10 +32,7 @@ void TFperso::FormCreate()
 
 void TFperso::showEvent(QShowEvent* event)
 {
-    if (const QScreen* s = screen()) {
-        const QRect area = s->geometry();
-        move(area.x() + (area.width() - width()) / 2, area.y() + (area.height() - height()) / 2);
-    }
+    CentreOverOwner(*this);
     QDialog::showEvent(event);
 }
 

@@ -6,6 +6,8 @@
 #include "browser/depart.h"
 #include "platform/errorhandler.h"
 #include "platform/formprops.h"
+#include "platform/modal.h"
+#include "platform/singleinstance.h"
 
 #include <QApplication>
 #include <QDir>
@@ -31,6 +33,10 @@ void AddOwnFonts()
 int main(int argc, char* argv[])
 {
     QApplication app(argc, argv);
+    // A second start on this display brings the running Galimo forward and ends here, before
+    // it records or switches anything.
+    galimo::TSingleInstance single;
+    if (!single.Claim()) return 0;
     // The interface is French, the toolkit's own dialogs (printing, message boxes) too.
     QTranslator toolkitFrench;
     if (toolkitFrench.load(QLocale(QLocale::French, QLocale::France), "qtbase", "_",
@@ -51,8 +57,18 @@ int main(int argc, char* argv[])
         galimo::TFap fap(&depart);
         galimo::TFperso fperso(&fap);
         fap.Fperso = &fperso;
-        depart.ShowAbout = [&fap] { fap.exec(); };
+        depart.ShowAbout = [&fap] { galimo::ExecModal(fap); };
         depart.setWindowTitle("Galimo");
+        QObject::connect(&single, &galimo::TSingleInstance::Wanted, &depart, [&depart] {
+            depart.setWindowState(depart.windowState() & ~Qt::WindowMinimized);
+            depart.show();
+            depart.raise();
+            depart.activateWindow();
+            if (QWidget* modal = QApplication::activeModalWidget()) {
+                modal->raise();
+                modal->activateWindow();
+            }
+        });
         QObject::connect(&depart, &galimo::TDepart::destroyed, &app, &QApplication::quit);
         depart.setAttribute(Qt::WA_QuitOnClose, true);
         QApplication::setQuitOnLastWindowClosed(true);

@@ -18,13 +18,15 @@
 #include <QCloseEvent>
 #include <QEvent>
 #include <QFile>
+#include <QGuiApplication>
+#include <QScreen>
 #include <QScrollBar>
 
 namespace galimo {
 
 namespace {
 // The screen's size at this moment, as the display settings report it.
-QSize ScreenSize() { return {DisplaySettings().ScreenWidth(), DisplaySettings().ScreenHeight()}; }
+QSize CurrentScreen() { return {DisplaySettings().ScreenWidth(), DisplaySettings().ScreenHeight()}; }
 
 // The album list's item holds the folder's name as bytes beside the text it shows.
 constexpr int RawNameRole = Qt::UserRole;
@@ -73,11 +75,23 @@ private:
     TDepart& window;
 };
 
-TDepart::TDepart(QWidget* parent) : TDXForm(parent)
+TDepart::TDepart(QWidget* parent) : TDXForm(parent), form(new QWidget(this))
 {
-    setupUi(this);
+    // The form's controls live in `form`, always 800 x 600: on a switched screen it is the
+    // whole window; elsewhere the window covers the screen in black with the form at its centre.
+    setupUi(form);
     setWindowFlags(Qt::Window | Qt::FramelessWindowHint | Qt::WindowStaysOnTopHint);
-    ApplyFormProperties(this);
+    ApplyFormProperties(form);
+    setFont(form->font());
+    QPalette formPalette = form->palette();
+    formPalette.setColor(QPalette::Window, formPalette.color(QPalette::Window));
+    form->setPalette(formPalette);
+    form->setAutoFillBackground(true);
+    QPalette surround = palette();
+    surround.setColor(QPalette::Window, Qt::black);
+    setPalette(surround);
+    setAutoFillBackground(true);
+    form->installEventFilter(this);
     boite->AdoptChildren();
     boitephoto->AdoptChildren();
     boite->setHorizontalScrollBarPolicy(Qt::ScrollBarAlwaysOff);
@@ -115,34 +129,43 @@ TDepart::~TDepart() = default;
 
 void TDepart::FormCreate()
 {
-    SetDisplayMode(800, 600, 16);
-    setGeometry(0, 0, 800, 600);
+    const bool switched = SetDisplayMode(800, 600, 16) == DISP_CHANGE_SUCCESSFUL && CurrentScreen() == QSize(800, 600);
+    form->setGeometry(0, 0, 800, 600);
+    // The window goes on the primary screen, the one switched. Its origin does not move with
+    // the switch, so Qt's figure is good even before Qt has heard of the new size.
+    const QScreen* primary = QGuiApplication::primaryScreen();
+    const QRect area = primary ? primary->geometry() : QRect(0, 0, 800, 600);
+    if (switched) {
+        setGeometry(area.x(), area.y(), 800, 600);
+    } else {
+        // Wayland, or a screen that keeps its mode: the window owns the screen all the same.
+        setGeometry(area);
+        setWindowState(Qt::WindowFullScreen);
+    }
     startFolderBytes = CurrentFolderBytes();
     if (!startFolderBytes.endsWith('/')) startFolderBytes += '/';
     StartFolder = DisplayName(startFolderBytes);
     FirstPaint = true;
-    // The print panel sits centred on the real screen, read after the switch.
-    const QSize screen = ScreenSize();
-    Pimp->move(Div(screen.width() - Pimp->width(), 2), Div(screen.height() - Pimp->height(), 2));
+    // The print panel sits centred in the form, wherever the form is: on a switched screen,
+    // that is the screen's centre.
+    Pimp->move(Div(form->width() - Pimp->width(), 2), Div(form->height() - Pimp->height(), 2));
 }
 
-void TDepart::showEvent(QShowEvent* event)
+void TDepart::resizeEvent(QResizeEvent* event)
 {
-    if (!centredOnce) {
-        // Centred on the screen once, at the first show.
-        centredOnce = true;
-        const QSize screen = ScreenSize();
-        move(Div(screen.width() - width(), 2), Div(screen.height() - height(), 2));
-    }
-    TDXForm::showEvent(event);
+    // The form stays at the centre of whatever the window is given (a full screen, a scaled one).
+    form->move(Div(width() - form->width(), 2), Div(height() - form->height(), 2));
+    TDXForm::resizeEvent(event);
 }
 
-void TDepart::paintEvent(QPaintEvent* event)
+bool TDepart::eventFilter(QObject* watched, QEvent* event)
 {
-    TDXForm::paintEvent(event);
-    // The paint handler builds the strip and repaints it piece by piece: it runs right
-    // after this paint, not inside it, since Qt cannot repaint within a paint.
-    if (FirstPaint) QMetaObject::invokeMethod(this, [this] { Guard([this] { FormPaint(); }); }, Qt::QueuedConnection);
+    // The form covers the window's own paint: its first paint is the window's. The paint
+    // handler builds the strip and repaints it piece by piece: it runs right after this
+    // paint, not inside it, since Qt cannot repaint within a paint.
+    if (watched == form && event->type() == QEvent::Paint && FirstPaint)
+        QMetaObject::invokeMethod(this, [this] { Guard([this] { FormPaint(); }); }, Qt::QueuedConnection);
+    return TDXForm::eventFilter(watched, event);
 }
 
 void TDepart::FormPaint()

@@ -59,11 +59,12 @@ public:
     std::function<void()> ShowAbout;
 
 protected:
-    void paintEvent(QPaintEvent* event) override;
+    bool eventFilter(QObject* watched, QEvent* event) override;
     void closeEvent(QCloseEvent* event) override;
-    void showEvent(QShowEvent* event) override;
+    void resizeEvent(QResizeEvent* event) override;
 
 private:
+    QWidget* form;  // the 800 x 600 form, parent of every control of the description
     QByteArray startFolderBytes;  // StartFolder as the file system spells it
     void StartDecodeAhead(int count);
     void LoadForThumbnail(int n);
@@ -75,7 +76,6 @@ private:
     std::unique_ptr<ShownPicture> shown;
     std::unique_ptr<TPrintPanel> printPanel;
     std::unique_ptr<TKeyNavigation> keyNavigation;
-    bool centredOnce = false;
 };
 
 }  // namespace galimo

@@ -8,6 +8,7 @@
 
 #include <QAbstractButton>
 #include <QApplication>
+#include <QDialog>
 #include <QChildEvent>
 #include <QKeyEvent>
 #include <QPainter>
@@ -56,6 +57,9 @@ bool TKeyNavigation::eventFilter(QObject* watched, QEvent* event)
     if (event->type() != QEvent::KeyPress || !watched->isWidgetType()) return false;
     auto* target = static_cast<QWidget*>(watched);
     if (target->window() != &w) return false;
+    // A dialog run inside the main window keeps its keys.
+    for (const QWidget* p = target; p != &w; p = p->parentWidget())
+        if (qobject_cast<const QDialog*>(p)) return false;
     // A key the focused control leaves goes on to its parents: decide by the control
     // that had it first, every time.
     QWidget* focus = QApplication::focusWidget();

@@ -1,7 +1,6 @@
 #include "platform/changeres.h"
 
 #include "platform/displaysettings.h"
-#include "platform/screenguard.h"
 
 #include <cstdint>
 
@@ -14,13 +13,11 @@ void InitChangeRes()
 {
     SavedScreenWidth = DisplaySettings().ScreenWidth();
     SavedScreenHeight = DisplaySettings().ScreenHeight();
+    DisplaySettings().RecordStartMode();
 }
 
 int SetDisplayMode(int width, int height, int bitsPerPixel)
 {
-    // However the program ends, even killed, the guard puts the start size back.
-    if (dynamic_cast<SystemDisplaySettings*>(&DisplaySettings()) && SystemDisplaySettings::OnX11())
-        StartScreenGuard(SavedScreenWidth, SavedScreenHeight);
     TDevMode mode;
     mode.dmSize = DEVMODE_SIZE;
     mode.dmFields = DM_BITSPERPEL | DM_PELSWIDTH | DM_PELSHEIGHT;

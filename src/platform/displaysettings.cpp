@@ -1,5 +1,6 @@
 #include "platform/displaysettings.h"
 
+#include "platform/screenguard.h"
 #include "platform/xscreen.h"
 
 #include <QByteArray>
@@ -84,11 +85,18 @@ int SystemDisplaySettings::ScreenBitsPerPixel()
     return kFallbackBitsPerPixel;
 }
 
+void SystemDisplaySettings::RecordStartMode()
+{
+    if (OnX11())
+        startMode = X11CurrentMode();
+}
+
 int SystemDisplaySettings::ChangeDisplaySettings(const TDevMode& mode, int flags)
 {
-    // Elsewhere the window simply covers the screen it is given.
+    // Wayland and the others keep the display to the compositor: nothing is switched, and
+    // the window owns the screen by its full-screen state instead.
     if (!OnX11())
-        return DISP_CHANGE_SUCCESSFUL;
+        return DISP_CHANGE_FAILED;
     // CDS_UPDATEREGISTRY: X keeps no stored mode of the user's; the desktop's own monitor
     // configuration is left alone, so the switch lasts until it is switched back or the X
     // server ends, and never outlives a restart.
@@ -100,6 +108,13 @@ int SystemDisplaySettings::ChangeDisplaySettings(const TDevMode& mode, int flags
     const int height = (mode.dmFields & DM_PELSHEIGHT) ? int(mode.dmPelsHeight) : now.height;
     if (width <= 0 || height <= 0)
         return DISP_CHANGE_BADMODE;
+    // The size the program started at comes back as the very mode it was.
+    if (startMode && width == startMode->width && height == startMode->height)
+        return X11RestoreMode(*startMode);
+    // However the program ends, even killed, the guard puts the start mode back. It is started
+    // before the first switch, and only where a switch is really made.
+    if (startMode && (now.width != width || now.height != height) && X11CanChangeSize(width, height))
+        StartScreenGuard(*startMode);
     return X11ChangeSize(width, height);
 }
 

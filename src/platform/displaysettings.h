@@ -4,8 +4,10 @@
 #pragma once
 
 #include "platform/seam.h"
+#include "platform/xscreen.h"
 
 #include <cstdint>
+#include <optional>
 
 namespace galimo {
 
@@ -47,6 +49,9 @@ public:
     virtual int ScreenBitsPerPixel() = 0;
     // Switches the primary screen to the request; DISP_CHANGE_SUCCESSFUL (0) or a failure code.
     virtual int ChangeDisplaySettings(const TDevMode& mode, int flags) = 0;
+    // Notes the mode in force, so that a later request for its size puts back that very mode
+    // (its refresh rate too), not merely one of its size.
+    virtual void RecordStartMode() {}
 };
 
 // The windowing system's settings unless a test has put its own.
@@ -54,18 +59,22 @@ template <> IDisplaySettings& TSeam<IDisplaySettings>::System();
 inline IDisplaySettings& DisplaySettings() { return TSeam<IDisplaySettings>::Current(); }
 
 // The windowing system's settings. On X11 it talks to the X server through Xlib and XRandR
-// (its own connection, so it works before any window or application object exists); on any
-// other windowing system a mode switch does nothing and reports success.
+// (its own connection, so it works before any window or application object exists); no other
+// windowing system lets a program switch the display, and there a switch fails, changing nothing.
 class SystemDisplaySettings : public IDisplaySettings {
 public:
     int ScreenWidth() override;
     int ScreenHeight() override;
     int ScreenBitsPerPixel() override;
     int ChangeDisplaySettings(const TDevMode& mode, int flags) override;
+    void RecordStartMode() override;
 
     // Whether the calls go to an X server: the application's platform when one exists,
     // otherwise the environment Qt will pick it from.
     static bool OnX11();
+
+private:
+    std::optional<X11Mode> startMode;
 };
 
 }  // namespace galimo

@@ -1,5 +1,8 @@
 #include "platform/messagebox.h"
 
+#include "platform/dxform.h"
+#include "platform/modal.h"
+
 #include <QApplication>
 #include <QMessageBox>
 
@@ -12,16 +15,29 @@ IMessageBox& TSeam<IMessageBox>::System()
     return qt;
 }
 
+namespace {
+// A box belongs to the window in use (a dialog), else to the main window: it opens over it,
+// and a compositor that places windows itself puts it there too.
+QWidget* Owner()
+{
+    if (QWidget* modal = QApplication::activeModalWidget()) return modal;
+    if (QWidget* active = QApplication::activeWindow()) return active;
+    for (QWidget* w : QApplication::topLevelWidgets())
+        if (qobject_cast<TDXForm*>(w) && w->isVisible()) return w;
+    return nullptr;
+}
+}  // namespace
+
 void QtMessageBox::Show(const std::string& caption, const std::string& text, MessageIcon icon)
 {
     QMessageBox box(icon == MessageIcon::Error     ? QMessageBox::Critical
                     : icon == MessageIcon::Warning ? QMessageBox::Warning
                                                    : QMessageBox::Information,
                     QString::fromStdString(caption), QString::fromStdString(text), QMessageBox::Ok,
-                    QApplication::activeWindow());
+                    Owner());
     // The main window stays on top of everything; the box must not hide beneath it.
     box.setWindowFlag(Qt::WindowStaysOnTopHint, true);
-    box.exec();
+    ExecModal(box);
 }
 
 }  // namespace galimo

@@ -1,8 +1,11 @@
 #include "platform/printer.h"
 
+#include "platform/modal.h"
+
 #include "platform/exceptions.h"
 
 #include <QPainter>
+#include <QLineEdit>
 #include <QPrintDialog>
 #include <QPrinter>
 
@@ -115,7 +118,11 @@ bool TQtPrintDialog::Execute(IPrinter& printer, QWidget* parent)
     if (!qt) throw EPrinter(MsgInvalidPrinter);
     if (qt->Printing()) throw EPrinter(MsgPrinting);
     QPrintDialog dialog(&qt->Device(), parent);
-    return dialog.exec() == QDialog::Accepted;
+    // Off X11 the toolkit offers a folder, not a file, to print to: the visitor without a
+    // printer would get nothing. Offer the file name it offers on X11.
+    if (auto* file = dialog.findChild<QLineEdit*>(QStringLiteral("filename")); file && file->text().endsWith('/'))
+        file->setText(file->text() + QStringLiteral("print.pdf"));
+    return ExecModal(dialog) == QDialog::Accepted;
 }
 
 }  // namespace galimo

@@ -29,10 +29,10 @@ std::string OwnFolder()
 
 }  // namespace
 
-void StartScreenGuard(int width, int height)
+void StartScreenGuard(const X11Mode& mode)
 {
     static bool started = false;
-    if (started || width <= 0 || height <= 0)
+    if (started || mode.width <= 0 || mode.height <= 0)
         return;
     started = true;
     const std::string guard = OwnFolder() + "/" + kScreenGuardName;
@@ -44,8 +44,9 @@ void StartScreenGuard(int width, int height)
     int fds[2];
     if (pipe2(fds, O_CLOEXEC) != 0)
         return;
-    std::string w = std::to_string(width), h = std::to_string(height);
-    char* argv[] = {const_cast<char*>(guard.c_str()), w.data(), h.data(), nullptr};
+    std::string w = std::to_string(mode.width), h = std::to_string(mode.height);
+    std::string output = std::to_string(mode.output), id = std::to_string(mode.mode);
+    char* argv[] = {const_cast<char*>(guard.c_str()), w.data(), h.data(), output.data(), id.data(), nullptr};
 
     posix_spawn_file_actions_t actions;
     posix_spawnattr_t attr;

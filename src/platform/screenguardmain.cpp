@@ -1,7 +1,8 @@
-// galimo-guard WIDTH HEIGHT: started by the program before it switches the screen, with a
-// pipe as standard input whose write end only the program holds. The end of the input means
-// the program has ended, however it ended; the guard then puts the screen back at
-// WIDTH x HEIGHT if it is at another size, and ends. It uses Xlib and XRandR only.
+// galimo-guard WIDTH HEIGHT OUTPUT MODE: started by the program before it switches the screen,
+// with a pipe as standard input whose write end only the program holds. The end of the input
+// means the program has ended, however it ended; the guard then puts the output back in the
+// mode it showed at start (its id, of WIDTH x HEIGHT) if another is in force, and ends. It uses
+// Xlib and XRandR only.
 #include "platform/displaysettings.h"
 #include "platform/xscreen.h"
 
@@ -14,14 +15,15 @@
 
 namespace {
 
-bool ParseSize(const char* text, int& value)
+template <typename T>
+bool ParseNumber(const char* text, T& value, unsigned long long max)
 {
     char* end = nullptr;
     errno = 0;
-    const long v = std::strtol(text, &end, 10);
-    if (errno != 0 || end == text || *end != '\0' || v <= 0 || v > 65535)
+    const unsigned long long v = std::strtoull(text, &end, 10);
+    if (errno != 0 || end == text || *end != '\0' || text[0] == '-' || v > max)
         return false;
-    value = int(v);
+    value = T(v);
     return true;
 }
 
@@ -29,9 +31,11 @@ bool ParseSize(const char* text, int& value)
 
 int main(int argc, char* argv[])
 {
-    int width = 0, height = 0;
-    if (argc != 3 || !ParseSize(argv[1], width) || !ParseSize(argv[2], height)) {
-        std::fprintf(stderr, "usage: %s WIDTH HEIGHT (standard input: the program's pipe)\n", argv[0]);
+    galimo::X11Mode mode;
+    if (argc != 5 || !ParseNumber(argv[1], mode.width, 65535) || !ParseNumber(argv[2], mode.height, 65535) ||
+        mode.width == 0 || mode.height == 0 || !ParseNumber(argv[3], mode.output, 0xFFFFFFFFull) ||
+        !ParseNumber(argv[4], mode.mode, 0xFFFFFFFFull)) {
+        std::fprintf(stderr, "usage: %s WIDTH HEIGHT OUTPUT MODE (standard input: the program's pipe)\n", argv[0]);
         return 2;
     }
     // The terminal's keys are meant for the program; a SIGTERM still ends the guard.
@@ -51,10 +55,7 @@ int main(int argc, char* argv[])
 
     // An X server that no longer answers must not keep the guard alive.
     alarm(10);
-    const auto now = galimo::X11ScreenSize();
-    if (!now)
+    if (!galimo::X11CurrentMode())
         return 1;  // the X server has gone: nothing left to put back
-    if (now->width == width && now->height == height)
-        return 0;
-    return galimo::X11ChangeSize(width, height) == galimo::DISP_CHANGE_SUCCESSFUL ? 0 : 1;
+    return galimo::X11RestoreMode(mode) == galimo::DISP_CHANGE_SUCCESSFUL ? 0 : 1;
 }

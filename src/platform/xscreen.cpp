@@ -132,17 +132,21 @@ struct PrimaryOutput {
     CrtcPtr crtc;
 };
 
+// An output that is connected and shows something, with its CRTC.
+std::optional<PrimaryOutput> FindOutput(Display* dpy, XRRScreenResources* res, RROutput id)
+{
+    OutputPtr out(XRRGetOutputInfo(dpy, res, id));
+    if (!out || out->connection != RR_Connected || out->crtc == 0)
+        return std::nullopt;
+    CrtcPtr crtc(XRRGetCrtcInfo(dpy, res, out->crtc));
+    if (!crtc || crtc->mode == 0)
+        return std::nullopt;
+    return PrimaryOutput{id, std::move(out), std::move(crtc)};
+}
+
 std::optional<PrimaryOutput> FindPrimary(Display* dpy, XRRScreenResources* res, const RandRVersion& v)
 {
-    auto tryOutput = [&](RROutput id) -> std::optional<PrimaryOutput> {
-        OutputPtr out(XRRGetOutputInfo(dpy, res, id));
-        if (!out || out->connection != RR_Connected || out->crtc == 0)
-            return std::nullopt;
-        CrtcPtr crtc(XRRGetCrtcInfo(dpy, res, out->crtc));
-        if (!crtc || crtc->mode == 0)
-            return std::nullopt;
-        return PrimaryOutput{id, std::move(out), std::move(crtc)};
-    };
+    auto tryOutput = [&](RROutput id) { return FindOutput(dpy, res, id); };
     if (v.AtLeast(1, 3)) {
         RROutput primary = XRRGetOutputPrimary(dpy, DefaultRootWindow(dpy));
         if (primary != 0)
@@ -195,7 +199,12 @@ std::optional<int> X11BitsPerPixel()
     return bits;
 }
 
-int X11ChangeSize(int width, int height)
+namespace {
+
+// The switch of one output to a mode: chosen by id when `exact` names one this output still
+// offers, otherwise the first progressive mode of width x height. With `dryRun` nothing is
+// changed: the answer says whether the switch would be made.
+int SwitchOutput(int width, int height, const X11Mode* exact, bool dryRun)
 {
     std::lock_guard hold(Connection().Lock());
     Display* dpy = Connection().Get();
@@ -209,33 +218,49 @@ int X11ChangeSize(int width, int height)
     ResourcesPtr res = Resources(dpy, v);
     if (!res)
         return DISP_CHANGE_FAILED;
-    auto primary = FindPrimary(dpy, res.get(), v);
+    // The output that was switched is the one put back, even if another is primary now.
+    std::optional<PrimaryOutput> primary;
+    if (exact && exact->output != 0)
+        primary = FindOutput(dpy, res.get(), exact->output);
+    if (!primary)
+        primary = FindPrimary(dpy, res.get(), v);
     if (!primary || trap.Failed())
         return DISP_CHANGE_FAILED;
     XRRCrtcInfo& crtc = *primary->crtc;
-    if (int(crtc.width) == width && int(crtc.height) == height)
-        return DISP_CHANGE_SUCCESSFUL;
 
     // A turned output shows its mode sideways: the mode's own size is the other way round.
     const bool sideways = (crtc.rotation & (RR_Rotate_90 | RR_Rotate_270)) != 0;
     const unsigned modeWidth = unsigned(sideways ? height : width);
     const unsigned modeHeight = unsigned(sideways ? width : height);
     // The output lists its modes best first; the first progressive one of the size wins, the
-    // refresh rate being left to the driver's preference.
+    // refresh rate being left to the driver's preference. A mode asked for by id wins while
+    // the output still offers it.
+    auto offered = [&](int i) -> const XRRModeInfo* {
+        for (int m = 0; m < res->nmode; ++m)
+            if (res->modes[m].id == primary->output->modes[i])
+                return &res->modes[m];
+        return nullptr;
+    };
     RRMode chosen = 0;
     bool chosenInterlaced = false;
     for (int i = 0; i < primary->output->nmode; ++i) {
-        for (int m = 0; m < res->nmode; ++m) {
-            const XRRModeInfo& info = res->modes[m];
-            if (info.id != primary->output->modes[i] || info.width != modeWidth || info.height != modeHeight)
-                continue;
-            const bool interlaced = (info.modeFlags & RR_Interlace) != 0;
-            if (chosen == 0 || (chosenInterlaced && !interlaced)) {
-                chosen = info.id;
-                chosenInterlaced = interlaced;
-            }
+        const XRRModeInfo* info = offered(i);
+        if (!info || info->width != modeWidth || info->height != modeHeight)
+            continue;
+        if (exact && info->id == exact->mode) {
+            chosen = info->id;
+            break;
+        }
+        const bool interlaced = (info->modeFlags & RR_Interlace) != 0;
+        if (chosen == 0 || (chosenInterlaced && !interlaced)) {
+            chosen = info->id;
+            chosenInterlaced = interlaced;
         }
     }
+    // Already there: the exact mode when one is asked for, the size otherwise.
+    const bool sameSize = int(crtc.width) == width && int(crtc.height) == height;
+    if (exact ? crtc.mode == chosen || (chosen == 0 && sameSize) : sameSize)
+        return DISP_CHANGE_SUCCESSFUL;
     if (chosen == 0)
         return DISP_CHANGE_BADMODE;
 
@@ -260,7 +285,8 @@ int X11ChangeSize(int width, int height)
         if (newWidth > maxWidth || newHeight > maxHeight)
             return DISP_CHANGE_BADMODE;
     }
-
+    if (dryRun)
+        return DISP_CHANGE_SUCCESSFUL;
     const ScreenSize old = RootSize(dpy);
     const int oldWidth = old.width;
     const int oldHeight = old.height;
@@ -299,5 +325,35 @@ int X11ChangeSize(int width, int height)
         return DISP_CHANGE_FAILED;
     return DISP_CHANGE_SUCCESSFUL;
 }
+
+}  // namespace
+
+std::optional<X11Mode> X11CurrentMode()
+{
+    std::lock_guard hold(Connection().Lock());
+    Display* dpy = Connection().Get();
+    if (!dpy)
+        return std::nullopt;
+    XErrorTrap trap(dpy);
+    RandRVersion v = QueryRandR(dpy);
+    if (!v.AtLeast(1, 2))
+        return std::nullopt;
+    ResourcesPtr res = Resources(dpy, v);
+    if (!res)
+        return std::nullopt;
+    auto primary = FindPrimary(dpy, res.get(), v);
+    if (!primary || trap.Failed())
+        return std::nullopt;
+    return X11Mode{primary->id, primary->crtc->mode, int(primary->crtc->width), int(primary->crtc->height)};
+}
+
+int X11ChangeSize(int width, int height) { return SwitchOutput(width, height, nullptr, false); }
+
+bool X11CanChangeSize(int width, int height)
+{
+    return SwitchOutput(width, height, nullptr, true) == DISP_CHANGE_SUCCESSFUL;
+}
+
+int X11RestoreMode(const X11Mode& mode) { return SwitchOutput(mode.width, mode.height, &mode, false); }
 
 }  // namespace galimo

@@ -15,8 +15,23 @@ struct ScreenSize {
 std::optional<ScreenSize> X11ScreenSize();
 // Bits per pixel as stored for the screen's default depth.
 std::optional<int> X11BitsPerPixel();
+// The mode an output shows: the output, the mode's id and its size as shown.
+struct X11Mode {
+    unsigned long output = 0;
+    unsigned long mode = 0;
+    int width = 0;
+    int height = 0;
+};
+
+// The primary output's mode at this moment, or nothing without an X server or RandR 1.2.
+std::optional<X11Mode> X11CurrentMode();
 // Switches the primary output to a mode of width x height: DISP_CHANGE_SUCCESSFUL or a
 // failure code of displaysettings.h.
 int X11ChangeSize(int width, int height);
+// Whether X11ChangeSize would switch (or find the size already in force), changing nothing.
+bool X11CanChangeSize(int width, int height);
+// Puts back exactly a mode read before (its refresh rate too) on the output that showed it;
+// when that output no longer offers it, a mode of its size.
+int X11RestoreMode(const X11Mode& mode);
 
 }  // namespace galimo

@@ -1,5 +1,6 @@
-# Gives the X server's first output an 800 x 600 mode (VESA, 60 Hz), as a monitor would
-# offer, and holds it: a mode of our own lives only as long as the connection that made it.
+# Gives the X server's first output an 800 x 600 mode (VESA, 60 Hz) and a 1024 x 768 one at
+# 75 Hz, named 1024x768_75 (VESA), as a monitor would offer, and holds them: a mode of our own
+# lives only as long as the connection that made it.
 # Ends when its standard input ends, so a script keeps it with: exec {fd}> >(python3 addmode.py)
 import ctypes as C
 import sys
@@ -24,10 +25,11 @@ x.XSync.argtypes = [C.c_void_p, C.c_int]; x.XCloseDisplay.argtypes = [C.c_void_p
 d = x.XOpenDisplay(None); assert d, "no X display"
 root = x.XDefaultRootWindow(d)
 res = r.XRRGetScreenResourcesCurrent(d, root); assert res.contents.noutput > 0
-name = b"800x600"
-info = ModeInfo(0, 800, 600, 40000000, 840, 968, 1056, 0, 601, 605, 628, name, len(name), 0)
-mode = r.XRRCreateMode(d, root, C.byref(info))
-r.XRRAddOutputMode(d, res.contents.outputs[0], mode)
+for name, timing in ((b"800x600", (800, 600, 40000000, 840, 968, 1056, 0, 601, 605, 628)),
+                     (b"1024x768_75", (1024, 768, 78750000, 1040, 1136, 1312, 0, 769, 772, 800))):
+    info = ModeInfo(0, *timing, name, len(name), 0)
+    mode = r.XRRCreateMode(d, root, C.byref(info))
+    r.XRRAddOutputMode(d, res.contents.outputs[0], mode)
 x.XSync(d, 0)
 sys.stdin.read()
 x.XCloseDisplay(d)

@@ -1,7 +1,9 @@
 #!/usr/bin/env bash
-# The visitor's screen is put back however the program ends: an X server at 1024 x 768 whose
-# output also offers 800 x 600, galimo switches it down, then it is closed, ended by a signal
-# or killed, and the screen must be back at 1024 x 768 with no guard process left behind.
+# The visitor's screen is put back however the program ends: an X server at 1024 x 768 and
+# 75 Hz whose output also offers 800 x 600, galimo switches it down, then it is closed, ended
+# by a signal or killed, and the screen must be back in that very mode (not the server's own
+# 1024 x 768 mode of another rate) with no guard process left behind. A second start while
+# galimo runs ends at once and changes nothing.
 set -euo pipefail
 exe=$1
 export GALIMO_E2E_SCREEN=1024x768x24
@@ -14,6 +16,9 @@ guard="$(dirname "$(readlink -f "$exe")")/galimo-guard"
 exec {modes}> >(exec python3 "$(dirname "$0")/addmode.py")
 has_mode() { local modes; modes=$(xrandr); grep -q '^ *800x600 ' <<<"$modes"; }
 within 5 has_mode || fail "no 800x600 mode added to the X server"
+xrandr --output screen --mode 1024x768_75
+in_75() { local modes; modes=$(xrandr); grep -q '^ *1024x768_75 .*\*' <<<"$modes"; }
+within 5 in_75 || fail "the X server does not take the 75 Hz mode"
 
 size() { xdpyinfo | awk '/dimensions:/ { print $2; exit }'; }
 is_size() { [ "$(size)" = "$1" ]; }
@@ -46,6 +51,13 @@ for end in quitter TERM INT HUP KILL SEGV; do
   [ -n "$(guards)" ] || fail "$end: no screen guard while the program runs"
   if [ "$end" = quitter ]; then
     expect 273 149 ff0000 "$end: the photo shows"
+    # A second start: ends at once, with no switch, no record and no guard of its own.
+    code=0
+    (cd "$work/medium" && exec timeout 10 "$exe") || code=$?
+    [ "$code" -eq 0 ] || fail "a second start ends with code $code"
+    [ "$(guards | wc -l)" -eq 1 ] || fail "a second start leaves guards: $(guards)"
+    running "$pid" || fail "a second start ended the first"
+    echo "ok: a second start ends at once and leaves the first running"
     xdotool mousemove 24 20 click 1
   else
     kill -s "$end" "$pid"
@@ -58,6 +70,7 @@ for end in quitter TERM INT HUP KILL SEGV; do
     [ "$code" -eq $((128 + $(kill -l "$end"))) ] || fail "$end: exit code $code, not the signal's"
   fi
   wait_size 1024x768 "$end: the screen after the end"
+  within 5 in_75 || fail "$end: the screen is back at 1024x768 but not at 75 Hz: $(xrandr | grep '\*')"
   wait_no_guard "$end"
-  echo "ok: $end: the screen is back at 1024x768, no guard left"
+  echo "ok: $end: the screen is back at 1024x768 and 75 Hz, no guard left"
 done
