@@ -158,3 +158,21 @@ xdotool key Return  # OK
 within 5 box_gone || true  # then the program is ended all the same
 kill "$pid"
 wait "$pid" || true
+
+# On a Wayland desktop the launcher starts the medium's own Wayland platform, and the window
+# owns the compositor's screen (weston, nested in this X server, of the same 800 x 600).
+export XDG_RUNTIME_DIR="$work/run"
+mkdir -m 700 "$XDG_RUNTIME_DIR"
+weston --backend=x11-backend.so --width=800 --height=600 --socket=galimo-medium --use-pixman --idle-time=0 \
+  >"$work/weston.log" 2>&1 & weston=$!
+trap 'kill $weston 2>/dev/null; [ -n "${GALIMO_E2E_KEEP:-}" ] || rm -rf "$work"' EXIT
+within 15 test -S "$XDG_RUNTIME_DIR/galimo-medium" || fail "weston does not start: $(tail -3 "$work/weston.log")"
+QT_PLUGINS=$(qtpaths6 --query QT_INSTALL_PLUGINS) QT_TRANSLATIONS=$(qtpaths6 --query QT_INSTALL_TRANSLATIONS) \
+  LIBDIR=$libdir MEDIUM=$work/medium RO=$work/ro HOME=$work/home XDG_CACHE_HOME=$work/home/.cache \
+  WAYLAND_DISPLAY=galimo-medium XDG_SESSION_TYPE=wayland env -u DISPLAY unshare -m bash -c "$inner" & pid=$!
+on_wayland() { grep -q "$work/ro/_galimo/plugins/platforms/libqwayland" "/proc/$pid/maps"; }
+within 10 on_wayland || fail "the medium's Wayland platform is not the one loaded"
+expect 10 590 c0c0c0 "Wayland: the medium's window drawn over the whole screen"
+kill "$pid"
+wait "$pid" || true
+echo "ok: on Wayland the medium runs on its own Wayland platform"
