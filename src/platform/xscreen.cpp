@@ -163,20 +163,13 @@ std::optional<PrimaryOutput> FindPrimary(Display* dpy, XRRScreenResources* res, 
 
 std::optional<ScreenSize> X11ScreenSize()
 {
+    if (auto mode = X11CurrentMode())
+        return ScreenSize{mode->width, mode->height};
+    // No RandR or no lit output: the X screen as a whole.
     std::lock_guard hold(Connection().Lock());
     Display* dpy = Connection().Get();
     if (!dpy)
         return std::nullopt;
-    XErrorTrap trap(dpy);
-    RandRVersion v = QueryRandR(dpy);
-    if (v.AtLeast(1, 2)) {
-        if (ResourcesPtr res = Resources(dpy, v)) {
-            auto primary = FindPrimary(dpy, res.get(), v);
-            if (primary && !trap.Failed())
-                return ScreenSize{int(primary->crtc->width), int(primary->crtc->height)};
-        }
-    }
-    // No RandR or no lit output: the X screen as a whole.
     return RootSize(dpy);
 }
 
