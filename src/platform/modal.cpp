@@ -83,12 +83,15 @@ int ExecModal(QDialog& dialog)
     QFont font = dialog.font();
     const QFont fontBefore = font;
     font.setResolveMask(QFont::AllPropertiesResolved);
+    // The size it would take as a window of its own.
+    dialog.adjustSize();
+    const QSize size = dialog.size();
     TShield shield(host, dialog);
     dialog.setParent(host, Qt::Widget);
     dialog.setPalette(palette);
     dialog.setFont(font);
     dialog.setAutoFillBackground(true);
-    dialog.resize(dialog.sizeHint().expandedTo(dialog.minimumSize()));
+    dialog.resize(size.expandedTo(dialog.minimumSize()));
     CentreOverOwner(dialog);
     if (!dialog.windowTitle().isEmpty()) dialog.move(dialog.x(), dialog.y() + TShield::Caption / 2);
     shield.show();
