@@ -21,6 +21,7 @@ void QtMessageBox::Show(const std::string& caption, const std::string& text, Mes
                     QApplication::activeWindow());
     // The main window stays on top of everything; the box must not hide beneath it.
     box.setWindowFlag(Qt::WindowStaysOnTopHint, true);
+    box.setTextFormat(Qt::PlainText);  // a file's name is shown as it is, never as markup
     box.exec();
 }
 

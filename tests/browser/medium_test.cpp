@@ -1,6 +1,8 @@
 // A medium as people carry it: every kind of entry a Linux root may hold, names that differ
 // only in case, names that are not UTF-8, files the user may not read.
 #include "../common/mainwindowfixture.h"
+#include "about/fap.h"
+#include "about/fperso.h"
 #include "browser/depart.h"
 #include "picture/image.h"
 #include "platform/filelistbox.h"
@@ -147,6 +149,13 @@ TEST_F(MediumTest, NamesInAWesternCodePageAreListedShownAndOpened)
         QTest::mouseClick(Thumb(n), Qt::LeftButton);
         EXPECT_EQ(window->NaturalWidth, width) << n;
     }
+    // Started in that folder, the about box and its dialog write and read the file there.
+    TFap about;
+    TFperso perso(&about);
+    perso.Edit1->setText("un");
+    perso.SpeedButton1->click();
+    about.FillAboutBox();
+    EXPECT_EQ(about.Label2->text(), "un");
     EXPECT_TRUE(box.Texts().empty());
 }
 

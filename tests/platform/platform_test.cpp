@@ -233,17 +233,17 @@ TEST_F(FileListTest, AFolderThatCannotBeEnteredIsAnInputOutputError)
         list.SetDirectory(dir.filePath("missing"));
         FAIL();
     } catch (const EInOutError& e) {
-        EXPECT_NE(e.ErrorCode(), 0);
-        EXPECT_EQ(e.Message(), "Erreur E/S " + std::to_string(e.ErrorCode()));
+        EXPECT_EQ(e.ErrorCode(), 2);
+        EXPECT_EQ(e.Message(), "Fichier introuvable");
     }
 }
 
-TEST(FileList, SortedPositionIgnoresCase)
+TEST_F(FileListTest, ItemsSortIgnoringCase)
 {
-    const QStringList items{"a.bmp", "B.bmp", "c.bmp"};
-    EXPECT_EQ(TFileListBox::SortedPosition(items, "b0.bmp"), 2);
-    EXPECT_EQ(TFileListBox::SortedPosition(items, "A0.bmp"), 1);
-    EXPECT_EQ(TFileListBox::SortedPosition(items, "Z.bmp"), 3);
+    for (const char* name : {"c.bmp", "b0.bmp", "Z.bmp", "a.bmp", "A0.bmp", "B.bmp"}) Touch(name);
+    TFileListBox list;
+    list.SetDirectory(dir.path());
+    EXPECT_EQ(list.Items(), (QStringList{"a.bmp", "A0.bmp", "B.bmp", "b0.bmp", "c.bmp", "Z.bmp"}));
 }
 
 // What a name of bytes shows as: UTF-8 where it is well formed, Windows-1252 elsewhere.
