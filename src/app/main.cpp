@@ -4,6 +4,7 @@
 #include "about/fperso.h"
 #include "app/modules.h"
 #include "browser/depart.h"
+#include "platform/changeres.h"
 #include "platform/errorhandler.h"
 #include "platform/formprops.h"
 
@@ -46,18 +47,22 @@ int main(int argc, char* argv[])
     QApplication::setQuitOnLastWindowClosed(false);
 
     int result = 0;
-    {
+    try {
         galimo::TDepart depart;
         galimo::TFap fap(&depart);
         galimo::TFperso fperso(&fap);
         fap.Fperso = &fperso;
         depart.ShowAbout = [&fap] { fap.exec(); };
         depart.setWindowTitle("Galimo");
-        QObject::connect(&depart, &galimo::TDepart::destroyed, &app, &QApplication::quit);
         depart.setAttribute(Qt::WA_QuitOnClose, true);
         QApplication::setQuitOnLastWindowClosed(true);
         depart.show();
         result = QApplication::exec();
+    } catch (...) {
+        // A window that cannot be made (its start folder gone): the box, the display back, an end.
+        galimo::HandleCurrentException();
+        galimo::RestoreDisplayMode();
+        result = 1;
     }
     galimo::StopModules();
     return result;

@@ -116,6 +116,7 @@ TDepart::TDepart(QWidget* parent) : TDXForm(parent)
     boitephoto->AdoptChildren();
     boite->setHorizontalScrollBarPolicy(Qt::ScrollBarAlwaysOff);
     boite->SetAutoRange(true);
+    boite->SetWheelStep(ThumbnailPitch);  // a notch, a thumbnail
 
     // cblanc: the white 120 x 120 background every thumbnail starts from.
     TBitmap& white = cblanc->Picture().Bitmap();

@@ -20,8 +20,8 @@ const std::string& ApplicationTitle() { return Title(); }
 
 std::string ErrorBoxText(const std::string& message)
 {
-    // Compared as the byte it is: letters, digits and most punctuation sort after '.',
-    // while ' ', '!', '?'... do not; an empty message stays empty.
+    // Compared as the byte it is: letters, digits, '?' and most punctuation sort after
+    // '.', while ' ', '!', ',', '-'... do not; an empty message stays empty.
     if (!message.empty() && static_cast<unsigned char>(message.back()) > '.') return message + ".";
     return message;
 }
