@@ -194,8 +194,7 @@ TEST_F(DepartTest, OpeningAnotherAlbumFreesEveryThumbnailFirstAndStartsAtTheTop)
     const int one = window->DL->item(0)->text() == "One" ? 0 : 1;
     window->DL->setCurrentRow(one);
     ASSERT_EQ(window->Thumbnails().size(), 8u);
-    QWheelEvent notches({60, 60}, window->boite->mapToGlobal(QPointF(60, 60)), {}, {0, -360}, Qt::NoButton, {},
-                        Qt::NoScrollPhase, false);
+    QWheelEvent notches({60, 60}, {60, 60}, {}, {0, -360}, Qt::NoButton, {}, Qt::NoScrollPhase, false);
     QApplication::sendEvent(window->boite->viewport(), &notches);
     EXPECT_EQ(window->boite->VertPosition(), 390);  // a thumbnail a notch
     QPointer<TImage> old = Thumb(7);
@@ -215,10 +214,8 @@ TEST_F(DepartTest, ABrokenPictureKeepsItsPlaceAndTheRestOfTheAlbum)
     Bmp(root.filePath("B/1.bmp"), 300, 300);
     Text(root.filePath("B/2.bmp"), "this is no bitmap");
     Bmp(root.filePath("B/3.bmp"), 300, 300);
-    // Two frames and no colour table at all.
-    Text(root.filePath("B/4 <i>&.gif"), QByteArray::fromHex("474946383961 0100 0100 000000"
-                                                            "2c 00000000 0100 0100 00 02 02 4401 00"
-                                                            "2c 00000000 0100 0100 00 02 02 4401 00 3b"));
+    const QByteArray frame = QByteArray::fromHex("2c 00000000 0100 0100 00 02 02 4401 00");
+    Text(root.filePath("B/4 <i>&.gif"), "GIF89a" + QByteArray::fromHex("0100 0100 000000") + frame + frame + ";");
     Start();
     ShowAndPaint();
     const int a = window->DL->item(0)->text() == "A" ? 0 : 1;
@@ -231,16 +228,12 @@ TEST_F(DepartTest, ABrokenPictureKeepsItsPlaceAndTheRestOfTheAlbum)
     EXPECT_EQ(Thumb(0)->geometry(), QRect(1, 0, 120, 120));
     EXPECT_EQ(Thumb(1)->geometry(), QRect(1, 130, 120, 120));  // the damaged file's place
     EXPECT_EQ(Thumb(1)->Picture().Bitmap().Image().pixel(60, 60), QColor(Qt::gray).rgb());
-    EXPECT_EQ(Thumb(2)->geometry(), QRect(1, 260, 120, 120));
     EXPECT_EQ(galimo::test::Seen(Thumb(3)->toolTip()), "4 <i>&.gif");
-    EXPECT_EQ(Thumb(3)->Picture().Bitmap().Image().pixel(60, 60), QColor(Qt::gray).rgb());  // no colour table
+    EXPECT_EQ(Thumb(3)->Picture().Bitmap().Image().pixel(60, 60), QColor(Qt::gray).rgb());  // two frames, no colours
     EXPECT_EQ(window->NaturalWidth, 300);  // picture 0 of this album
-    // Chosen, the damaged file shows its cross in the photo view and no box.
     QTest::mouseClick(Thumb(1), Qt::LeftButton, {}, QPoint(10, 10));
     EXPECT_EQ(window->photo->Picture().Bitmap().Image().pixel(0, 0), QColor(Qt::gray).rgb());
-    EXPECT_EQ(box.Texts().size(), 1u);
-    QTest::mouseClick(Thumb(2), Qt::LeftButton, {}, QPoint(10, 10));
-    EXPECT_EQ(window->photo->Picture().Bitmap().Image().pixel(150, 150), QColor(Qt::darkCyan).rgb());
+    EXPECT_EQ(box.Texts().size(), 1u);  // its cross in the photo view, and no box
 }
 
 TEST_F(DepartTest, AFailedShowKeepsThePreviousPictureAtNaturalSize)

@@ -18,8 +18,7 @@ inline QApplication& TestApp()
     return app;
 }
 
-// What a person reads in a label or a hint: Qt takes text that looks like markup as markup
-// unless the control is told it is plain.
+// What a person reads in a label or a hint: Qt takes what looks like markup as markup.
 inline QString Seen(const QString& text, Qt::TextFormat format = Qt::AutoText)
 {
     const bool markup = format == Qt::RichText || (format == Qt::AutoText && Qt::mightBeRichText(text));

@@ -238,14 +238,6 @@ TEST_F(FileListTest, AFolderThatCannotBeEnteredIsAnInputOutputError)
     }
 }
 
-TEST_F(FileListTest, ItemsSortIgnoringCase)
-{
-    for (const char* name : {"c.bmp", "b0.bmp", "Z.bmp", "a.bmp", "A0.bmp", "B.bmp"}) Touch(name);
-    TFileListBox list;
-    list.SetDirectory(dir.path());
-    EXPECT_EQ(list.Items(), (QStringList{"a.bmp", "A0.bmp", "B.bmp", "b0.bmp", "c.bmp", "Z.bmp"}));
-}
-
 // What a name of bytes shows as: UTF-8 where it is well formed, Windows-1252 elsewhere.
 TEST(FileNames, NamesThatAreNotUtf8ShowInTheWesternCodePage)
 {
