@@ -104,8 +104,9 @@ bool WriteFrames(const TGIFImage& image, const std::filesystem::path& dir)
                 // No colour table at all: show the indexes as grey levels.
                 rgb.append(3, static_cast<char>(index));
             } else {
-                // Indexes past the table take entry 0, as the drawing does.
-                const TGIFColor& c = colors[index < colors.ColorCount() ? index : 0];
+                // Indexes past the table are black, as the drawing shows them.
+                static const TGIFColor black{0, 0, 0};
+                const TGIFColor& c = index < colors.ColorCount() ? colors[index] : black;
                 rgb += static_cast<char>(c.Red);
                 rgb += static_cast<char>(c.Green);
                 rgb += static_cast<char>(c.Blue);

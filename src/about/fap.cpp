@@ -4,12 +4,12 @@
 #include "about/persofile.h"
 #include "gif/gifimage.h"
 #include "platform/errorhandler.h"
+#include "platform/filenames.h"
 #include "platform/modal.h"
 #include "platform/formprops.h"
 #include "platform/shell.h"
 #include "platform/stream.h"
 
-#include <QDir>
 #include <QFile>
 #include <QMouseEvent>
 #include <QScreen>
@@ -30,6 +30,8 @@ TFap::TFap(QWidget* parent) : QDialog(parent)
     ConnectGuarded(Image1, &TImage::Clicked, this, [this] { Image1Click(); });
     ConnectGuarded(Bperso, &QToolButton::clicked, this, [this] { BpersoClick(); });
     Label5->installEventFilter(this);
+    // The owner's lines are shown as typed, never read as markup.
+    for (QLabel* line : {Label2, Label3, Label4}) line->setTextFormat(Qt::PlainText);
     // A failed read at start-up is shown; the box keeps what the read had set.
     Guard([this] { FormCreate(); });
 }
@@ -47,8 +49,8 @@ void TFap::LoadMailPicture()
 
 void TFap::FormCreate()
 {
-    StartFolder = QDir::currentPath();
-    if (!StartFolder.endsWith('/')) StartFolder += '/';
+    StartFolderBytes = StartFolderFromCurrent();
+    StartFolder = DisplayName(StartFolderBytes);
     setFixedSize(Apropos->size());
     // The panel paints every pixel of the window.
     setAttribute(Qt::WA_NoSystemBackground);
@@ -68,7 +70,7 @@ void TFap::FillAboutBox()
     Label4->clear();
     Image1->setToolTip(QString());
     MailAddress.clear();
-    const std::string path = QFile::encodeName(StartFolder + PersoFileName).toStdString();
+    const std::string path = (StartFolderBytes + PersoFileName).toStdString();
     if (!PersoFileExists(path)) {
         Label2->clear();
         Label4->clear();
@@ -83,7 +85,7 @@ void TFap::FillAboutBox()
         case PersoKey::Ligne1: Label2->setText(line.value); break;
         case PersoKey::Ligne2: Label4->setText(line.value); break;
         case PersoKey::Ligne3: Label3->setText(line.value); break;
-        case PersoKey::Hint: Image1->setToolTip(line.value); break;
+        case PersoKey::Hint: Image1->setToolTip(PlainHint(line.value)); break;
         default: break;
         }
         Image1->show();

@@ -22,6 +22,7 @@ public:
     explicit TFap(QWidget* parent = nullptr);
 
     QString StartFolder;
+    QByteArray StartFolderBytes;  // StartFolder as the file system spells it
     QString MailAddress;
     // The dialog "Cliquez pour personnaliser" opens; not owned.
     TFperso* Fperso = nullptr;

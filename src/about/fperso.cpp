@@ -2,11 +2,10 @@
 
 #include "about/persofile.h"
 #include "platform/errorhandler.h"
+#include "platform/filenames.h"
 #include "platform/modal.h"
 #include "platform/formprops.h"
 
-#include <QDir>
-#include <QFile>
 #include <QScreen>
 
 namespace galimo {
@@ -26,8 +25,8 @@ TFperso::TFperso(QWidget* parent) : QDialog(parent)
 
 void TFperso::FormCreate()
 {
-    StartFolder = QDir::currentPath();
-    if (!StartFolder.endsWith('/')) StartFolder += '/';
+    StartFolderBytes = StartFolderFromCurrent();
+    StartFolder = DisplayName(StartFolderBytes);
 }
 
 void TFperso::showEvent(QShowEvent* event)
@@ -39,7 +38,7 @@ void TFperso::showEvent(QShowEvent* event)
 void TFperso::SpeedButton1Click()
 {
     // A failure leaves the old file whole and the dialog open with the message.
-    WritePersoFile(QFile::encodeName(StartFolder + PersoFileName).toStdString(),
+    WritePersoFile((StartFolderBytes + PersoFileName).toStdString(),
                    {Edit1->text(), Edit2->text(), Edit3->text(), Edit5->text(), Edit4->text()});
     close();
 }

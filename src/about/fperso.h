@@ -15,6 +15,7 @@ public:
     explicit TFperso(QWidget* parent = nullptr);
 
     QString StartFolder;
+    QByteArray StartFolderBytes;  // StartFolder as the file system spells it
 
     void FormCreate();
     void SpeedButton1Click();

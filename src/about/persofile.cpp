@@ -55,15 +55,27 @@ void ReadPersoFile(const std::string& fileName, const std::function<void(const P
     file.Close();
 }
 
+namespace {
+// A line break or a tab typed or pasted into an edit would split the file's lines or end
+// it early (a Ctrl-Z): each control character, and CR LF as one break, becomes a blank.
+std::string OneLine(QString text)
+{
+    text.replace(QStringLiteral("\r\n"), QStringLiteral(" "));
+    for (QChar& c : text)
+        if (c.unicode() < 0x20 || c == QChar::LineSeparator || c == QChar::ParagraphSeparator) c = u' ';
+    return EncodeWindows1252(text);
+}
+}  // namespace
+
 void WritePersoFile(const std::string& fileName, const PersoTexts& texts)
 {
     TTextFile file;
     file.Rewrite(fileName);
-    file.WriteLn("LIGNE1=" + EncodeWindows1252(texts.ligne1));
-    file.WriteLn("LIGNE2=" + EncodeWindows1252(texts.ligne2));
-    file.WriteLn("LIGNE3=" + EncodeWindows1252(texts.ligne3));
-    file.WriteLn("HINT=" + EncodeWindows1252(texts.hint));
-    file.WriteLn("MAIL=" + EncodeWindows1252(texts.mail));
+    file.WriteLn("LIGNE1=" + OneLine(texts.ligne1));
+    file.WriteLn("LIGNE2=" + OneLine(texts.ligne2));
+    file.WriteLn("LIGNE3=" + OneLine(texts.ligne3));
+    file.WriteLn("HINT=" + OneLine(texts.hint));
+    file.WriteLn("MAIL=" + OneLine(texts.mail));
     file.Close();
 }
 

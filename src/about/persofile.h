@@ -32,7 +32,8 @@ struct PersoTexts {
     QString ligne1, ligne2, ligne3, hint, mail;
 };
 
-// The five lines, each value as typed. Replaces the file only once it is all written.
+// The five lines, each value as typed but for line breaks and tabs, which become blanks.
+// Replaces the file only once it is all written.
 void WritePersoFile(const std::string& fileName, const PersoTexts& texts);
 
 }  // namespace galimo

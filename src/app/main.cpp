@@ -4,6 +4,7 @@
 #include "about/fperso.h"
 #include "app/modules.h"
 #include "browser/depart.h"
+#include "platform/changeres.h"
 #include "platform/errorhandler.h"
 #include "platform/formprops.h"
 #include "platform/modal.h"
@@ -52,7 +53,7 @@ int main(int argc, char* argv[])
     QApplication::setQuitOnLastWindowClosed(false);
 
     int result = 0;
-    {
+    try {
         galimo::TDepart depart;
         galimo::TFap fap(&depart);
         galimo::TFperso fperso(&fap);
@@ -69,11 +70,15 @@ int main(int argc, char* argv[])
                 modal->activateWindow();
             }
         });
-        QObject::connect(&depart, &galimo::TDepart::destroyed, &app, &QApplication::quit);
         depart.setAttribute(Qt::WA_QuitOnClose, true);
         QApplication::setQuitOnLastWindowClosed(true);
         depart.show();
         result = QApplication::exec();
+    } catch (...) {
+        // A window that cannot be made (its start folder gone): the box, the display back, an end.
+        galimo::HandleCurrentException();
+        galimo::RestoreDisplayMode();
+        result = 1;
     }
     galimo::StopModules();
     return result;

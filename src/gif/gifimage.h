@@ -87,7 +87,6 @@ public:
     // Drawing settings, copied from the module's at construction.
     uint16_t DrawOptions = DefaultDrawOptions;
     int AnimationSpeed = DefaultAnimationSpeed;
-    TThreadPriority PainterPriority = TThreadPriority::Normal;
     TColor DrawBackgroundColor = NoDrawBackgroundColor;
     // Handed to every painter.
     TGIFPaintNotifications PaintNotifications;

@@ -325,7 +325,6 @@ void AnimatedDraw(TGIFImage& image, TCanvas& canvas, const TRect& rect)
     auto painter = std::make_unique<TGIFPainter>(image, *image.workBitmap, full, image.DrawOptions,
                                                  image.PainterClock ? *image.PainterClock : SteadyPainterClock());
     painter->Notifications = image.PaintNotifications;
-    painter->Priority = image.PainterPriority;
     TGIFPainter* p = painter.get();
     image.painters.push_back(std::move(painter));
     image.drawPainter = p;

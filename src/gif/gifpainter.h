@@ -39,8 +39,6 @@ struct TGIFPaintNotifications {
     TGIFPaintEvent OnStartPaint, OnPaint, OnAfterPaint, OnLoop, OnEndPaint;
 };
 
-enum class TThreadPriority { Normal };
-
 class TGIFPainter {
 public:
     // Composes into rect of target (the work bitmap). The buffers that disposal needs are
@@ -71,7 +69,6 @@ public:
     void Compose();
 
     TGIFPaintNotifications Notifications;
-    TThreadPriority Priority = TThreadPriority::Normal;  // std::thread runs at the process's
 
 private:
     void Notify(const TGIFPaintEvent& event);

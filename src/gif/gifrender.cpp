@@ -203,6 +203,9 @@ void TGIFImage::Draw(TCanvas& canvas, const TRect& rect)
         DrawFrame(*this, images[0], canvas, rect);
         return;
     }
+    // A picture without any colour table fails here, as a single frame does: once, to the
+    // caller of the draw, rather than from a painter thread after the draw has returned.
+    if (!DitherApplies(*this)) FramePalette(*this, images[0]);
     AnimatedDraw(*this, canvas, rect);
 }
 

@@ -92,14 +92,18 @@ public:
             const int len = length[code];
             if (len != 0 && len <= e - o) {
                 if (const uint8_t* src = where[code]) {
-                    // The source is pixels written before (or a root's character) and the
-                    // target pixels not written yet: they never overlap.
+                    // The string itself is pixels written before (or a root's character),
+                    // wholly apart from the target; the spare bytes of a whole-word copy
+                    // may reach into it, so both words are read before either is written.
                     if (len <= 16 && e - o >= 16 &&
                         (!Rows || code < clearCode || reinterpret_cast<uintptr_t>(src) <= wordSafe)) {
                         // Whole words: bytes past the string are written again later. A
                         // source before o has 16 readable bytes; one in a later row may not.
-                        std::memcpy(o, src, 8);
-                        std::memcpy(o + 8, src + 8, 8);
+                        uint64_t low, high;
+                        std::memcpy(&low, src, 8);
+                        std::memcpy(&high, src + 8, 8);
+                        std::memcpy(o, &low, 8);
+                        std::memcpy(o + 8, &high, 8);
                     } else {
                         std::memcpy(o, src, static_cast<size_t>(len));
                     }
@@ -206,6 +210,13 @@ private:
                 prevCode = code;
             } while (code == clearCode);
             if (code < 0) return code;
+            // With minimum code size 1 the first free entry (4) is already past two-bit
+            // codes: every code after this first one is read three bits wide, as other
+            // decoders read such files.
+            if (minCodeSize == 1) {
+                codeWidth = 3;
+                growLimit = 8;
+            }
             // Normally a root code; taken as a character as it stands.
             *--sp = static_cast<uint8_t>(code);
             return code;

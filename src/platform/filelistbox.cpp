@@ -2,11 +2,11 @@
 
 #include "platform/exceptions.h"
 #include "platform/filenames.h"
+#include "platform/textfile.h"
 
 #include <QApplication>
 #include <QDir>
 #include <QFile>
-#include <algorithm>
 #include <cerrno>
 #include <unistd.h>
 
@@ -41,24 +41,12 @@ int Compare(const QString& a, const QByteArray& rawA, const QString& b, const QB
 // Changes the process's current folder, reporting the system's code on failure.
 void ChangeDir(const QByteArray& path)
 {
-    if (::chdir(path.constData()) != 0) {
-        const int code = errno;
-        throw EInOutError("Erreur E/S " + std::to_string(code), code);
-    }
+    if (::chdir(path.constData()) != 0) RaiseInOutError(InOutCode(errno, false));
 }
 
 // Path arithmetic on bytes: Latin-1 maps every byte to one character and back.
 QByteArray CleanPath(const QByteArray& path) { return QDir::cleanPath(QString::fromLatin1(path)).toLatin1(); }
 }  // namespace
-
-int TFileListBox::SortedPosition(const QStringList& list, const QString& name)
-{
-    const QByteArray bytes = name.toUtf8();
-    return static_cast<int>(std::upper_bound(list.begin(), list.end(), name, [&](const QString& a, const QString& b) {
-                                return Compare(a, bytes, b, b.toUtf8()) < 0;
-                            }) -
-                            list.begin());
-}
 
 QString TFileListBox::Directory() const { return DisplayName(directory); }
 

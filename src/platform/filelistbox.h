@@ -42,9 +42,6 @@ public:
     // Re-reads the folder (also done the first time the items are asked for).
     void Refill();
 
-    // The sorted position a name takes among names (exposed for tests).
-    static int SortedPosition(const QStringList& items, const QString& name);
-
 private:
     void EnsureFilled();
 

@@ -1,6 +1,7 @@
 #include "platform/filenames.h"
 
 #include "platform/exceptions.h"
+#include "platform/textfile.h"
 
 #include <cerrno>
 #include <cstdint>
@@ -98,10 +99,7 @@ QString DisplayName(const QByteArray& raw)
 std::vector<TFolderEntry> ReadFolder(const QByteArray& path)
 {
     DIR* dir = ::opendir(path.isEmpty() ? "." : path.constData());
-    if (!dir) {
-        const int code = errno;
-        throw EInOutError("Erreur E/S " + std::to_string(code), code);
-    }
+    if (!dir) RaiseInOutError(InOutCode(errno, false));
     std::vector<TFolderEntry> entries;
     errno = 0;
     while (const dirent* e = ::readdir(dir)) {
@@ -120,7 +118,7 @@ std::vector<TFolderEntry> ReadFolder(const QByteArray& path)
     }
     const int code = errno;
     ::closedir(dir);
-    if (code != 0) throw EInOutError("Erreur E/S " + std::to_string(code), code);
+    if (code != 0) RaiseInOutError(InOutCode(code, false));
     return entries;
 }
 
@@ -128,13 +126,17 @@ QByteArray CurrentFolderBytes()
 {
     std::string buffer(4096, '\0');
     while (!::getcwd(buffer.data(), buffer.size())) {
-        if (errno != ERANGE) {
-            const int code = errno;
-            throw EInOutError("Erreur E/S " + std::to_string(code), code);
-        }
+        if (errno != ERANGE) RaiseInOutError(InOutCode(errno, false));
         buffer.resize(buffer.size() * 2);
     }
     return QByteArray(buffer.c_str());
+}
+
+QByteArray StartFolderFromCurrent()
+{
+    QByteArray folder = CurrentFolderBytes();
+    if (!folder.endsWith('/')) folder += '/';
+    return folder;
 }
 
 bool MatchesMask(std::string_view name, std::string_view mask)

@@ -30,6 +30,9 @@ std::vector<TFolderEntry> ReadFolder(const QByteArray& path);
 
 // The process's current folder, as the bytes the system reports.
 QByteArray CurrentFolderBytes();
+// What a window takes as its start folder when it is created: the current folder as the
+// file system spells it, ending in one "/".
+QByteArray StartFolderFromCurrent();
 
 // Whether a bare name matches a mask such as "*.JPG": "*" and "?" as wildcards, letters
 // without regard to (ASCII) case, as the masks of old media were meant.

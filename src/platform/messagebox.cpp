@@ -37,6 +37,7 @@ void QtMessageBox::Show(const std::string& caption, const std::string& text, Mes
                     Owner());
     // The main window stays on top of everything; the box must not hide beneath it.
     box.setWindowFlag(Qt::WindowStaysOnTopHint, true);
+    box.setTextFormat(Qt::PlainText);  // a file's name is shown as it is, never as markup
     ExecModal(box);
 }
 

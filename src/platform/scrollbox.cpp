@@ -3,6 +3,7 @@
 #include <QChildEvent>
 #include <QEvent>
 #include <QScrollBar>
+#include <QWheelEvent>
 
 namespace galimo {
 
@@ -99,8 +100,37 @@ void TScrollBox::UpdateAutoRange()
     ApplyRanges();
 }
 
+void TScrollBox::SetWheelStep(int pixels)
+{
+    wheelStep = pixels;
+    wheelRest = 0;
+    verticalScrollBar()->installEventFilter(this);
+}
+
+bool TScrollBox::WheelBy(const QWheelEvent& event)
+{
+    const int delta = event.angleDelta().y();
+    if (wheelStep <= 0 || delta == 0) return false;
+    // A notch is 120 units; a finer wheel's parts add up to the same distance.
+    wheelRest += delta * wheelStep;
+    const int pixels = wheelRest / 120;
+    wheelRest -= pixels * 120;
+    SetVertPosition(VertPosition() - pixels);
+    return true;
+}
+
+void TScrollBox::wheelEvent(QWheelEvent* event)
+{
+    if (WheelBy(*event))
+        event->accept();
+    else
+        QAbstractScrollArea::wheelEvent(event);
+}
+
 bool TScrollBox::eventFilter(QObject* watched, QEvent* event)
 {
+    if (watched == verticalScrollBar() && event->type() == QEvent::Wheel)
+        return WheelBy(*static_cast<QWheelEvent*>(event)) || QAbstractScrollArea::eventFilter(watched, event);
     if (watched == content) {
         if (event->type() == QEvent::ChildAdded) {
             // Watch each child so that its moves, resizes and visibility update the ranges.

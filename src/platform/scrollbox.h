@@ -36,6 +36,10 @@ public:
     int HorzLineStep() const;
     int VertLineStep() const;
 
+    // Pixels one notch of the mouse wheel scrolls vertically, over the content or the
+    // scroll bar; 0 (the default) leaves the wheel to the scroll bar's line steps.
+    void SetWheelStep(int pixels);
+
     // When on, the ranges reach the right and bottom edges of the visible children.
     void SetAutoRange(bool on);
     void UpdateAutoRange();
@@ -44,16 +48,20 @@ protected:
     bool eventFilter(QObject* watched, QEvent* event) override;
     bool viewportEvent(QEvent* event) override;
     void scrollContentsBy(int dx, int dy) override;
+    void wheelEvent(QWheelEvent* event) override;
 
 private:
     void ApplyRanges();
     void PlaceContent();
+    bool WheelBy(const QWheelEvent& event);
 
     QWidget* content;
     int hrange = 0;
     int vrange = 0;
     bool autoRange = false;
     bool applying = false;
+    int wheelStep = 0;
+    int wheelRest = 0;  // what a fine wheel has turned short of a whole pixel, in 1/120 units
 };
 
 }  // namespace galimo

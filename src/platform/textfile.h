@@ -15,7 +15,7 @@ namespace galimo {
 // open files, 5 access denied or read-only medium, 101 disk full, 29/30 write/read
 // fault; any other number is kept as it is.
 int InOutCode(int systemError, bool writing);
-// "Fichier introuvable", ..., "Erreur E/S %d".
+// "Fichier introuvable", ..., "Erreur E/S %d": the wording of every input/output error.
 std::string InOutMessage(int code);
 [[noreturn]] void RaiseInOutError(int code);
 

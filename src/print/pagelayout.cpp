@@ -76,6 +76,8 @@ TSheetRect PhotoRect(int slotX, int slotY, int printWidth, int printHeight)
     return {slotX - hw, slotY - hh, slotX + hw, slotY + hh};
 }
 
+bool PhotoPrints(int printWidth, int printHeight) { return !PhotoRect(0, 0, printWidth, printHeight).Empty(); }
+
 int NextSlot(int slotIndex, int sizeIndex)
 {
     const int next = slotIndex + 1;

@@ -75,6 +75,11 @@ TPrintSize PrintSizeForMargin(int slotWidth, int slotHeight, int margin, float a
 // halved with truncation, so an odd size loses one millimetre.
 TSheetRect PhotoRect(int slotX, int slotY, int printWidth, int printHeight);
 
+// Whether a photo of this printed size puts anything on the sheet: each size is halved
+// around the slot centre, so a photo under 2 mm either way is an empty rectangle, on the
+// preview and on the page alike.
+bool PhotoPrints(int printWidth, int printHeight);
+
 // The slot after slotIndex for a size: full pages have one slot, half pages two, quarter
 // pages four, visited in order and round again.
 int NextSlot(int slotIndex, int sizeIndex);

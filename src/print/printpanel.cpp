@@ -120,8 +120,7 @@ void TPrintPanel::deplacerClick()
 void TPrintPanel::LanceImpClick()
 {
     // Refused before the dialog: the user learns why without choosing a printer first.
-    if (!picture.Graphic() || picture.Graphic()->Empty()) throw Exception(MsgNoPhoto);
-    if (PrintWidth < 1) throw Exception(MsgPhotoTooSmall);
+    RefuseBlankSheet();
     if (!PrintDialog().Execute(Printer(), c.Pimp->window())) return;
     PrintRequested = true;
     try {
@@ -172,13 +171,16 @@ void TPrintPanel::DrawLayout(TSheetOrientation orientation, int size)
     c.dimensions->setText(QString::fromStdString(FormatTenths(PrintWidth) + " cm X " + FormatTenths(PrintHeight) + " cm."));
 }
 
+void TPrintPanel::RefuseBlankSheet() const
+{
+    if (!picture.Graphic() || picture.Graphic()->Empty()) throw Exception(MsgNoPhoto);
+    if (!PhotoPrints(PrintWidth, PrintHeight)) throw Exception(MsgPhotoTooSmall);
+}
+
 void TPrintPanel::Print(TSheetOrientation orientation, const TSheetRect& sheetRect)
 {
-    // A photo narrower than a millimetre is refused; any other one prints as laid out,
-    // even one that halves to nothing on the sheet (a blank page, as the preview shows).
+    RefuseBlankSheet();
     TGraphic* graphic = picture.Graphic();
-    if (!graphic || graphic->Empty()) throw Exception(MsgNoPhoto);
-    if (PrintWidth < 1) throw Exception(MsgPhotoTooSmall);
 
     IPrinter& printer = Printer();
     printer.SetOrientation(orientation == TSheetOrientation::Landscape ? TPrinterOrientation::Landscape

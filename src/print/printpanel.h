@@ -85,6 +85,8 @@ public:
 private:
     void ResetMargin();
     void Print(TSheetOrientation orientation, const TSheetRect& sheetRect);
+    // Raises the refusal for a layout that would print a blank sheet.
+    void RefuseBlankSheet() const;
 
     PrintPanelControls c;
     IShownPicture& picture;

@@ -106,7 +106,7 @@ TEST_F(AboutTest, ValiderWritesTheFileAndTheBoxShowsItAtOnce)
     EXPECT_EQ(box->Label2->text(), "Les photos de la famill");
     EXPECT_EQ(box->Label4->text(), QString::fromUtf8("été 2026"));
     EXPECT_EQ(box->Label3->text(), "Bonne visite");
-    EXPECT_EQ(box->Image1->toolTip(), "Un mot pour la famille D, qui aimera le lire");
+    EXPECT_EQ(galimo::test::Seen(box->Image1->toolTip()), "Un mot pour la famille D, qui aimera le lire");
     EXPECT_TRUE(box->Image1->isVisible());
     EXPECT_FALSE(box->Bperso->isVisible());
     EXPECT_TRUE(QFile::exists(File()));

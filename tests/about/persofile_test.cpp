@@ -22,6 +22,7 @@
 #include <unistd.h>
 
 using namespace galimo;
+using galimo::test::Seen;
 using galimo::test::TRecordingMessageBox;
 using galimo::test::TScopedReplacement;
 
@@ -46,7 +47,7 @@ void Put(const QString& path, const QByteArray& bytes)
 struct Dialog {
     explicit Dialog(const QString& dir, const QStringList& texts = {"", "", "", "", ""})
     {
-        dialog.StartFolder = dir + "/";
+        dialog.StartFolderBytes = QFile::encodeName(dir) + "/";
         QLineEdit* edits[] = {dialog.Edit1, dialog.Edit2, dialog.Edit3, dialog.Edit4, dialog.Edit5};
         for (int i = 0; i < 5; ++i) edits[i]->setText(texts[i]);
         dialog.show();
@@ -83,6 +84,8 @@ TEST(PersoRead, EachFileGivesTheBoxItsLinesHintAndAddress)
         {"Windows-1252 bytes", "LIGNE3=Caf\xe9 \x80 \x9c" "uvre\r\n", "", "", QString::fromUtf8("Café € œuvre"), "", "", true,
          false},
         {"sections and comments are lines like any", "[GALIMO]\r\n;LIGNE1=non\r\nLIGNE1=oui", "oui", "", "", "", "", true, false},
+        {"markup is text", "LIGNE1=<font color=red>rouge</font>\r\nLIGNE2=a<br>b\r\nHINT=<i>&<3", "<font color=red>rouge</font>",
+         "a<br>b", "", "<i>&<3", "", true, false},
     };
     for (const Row& row : rows) {
         SCOPED_TRACE(row.what);
@@ -92,10 +95,10 @@ TEST(PersoRead, EachFileGivesTheBoxItsLinesHintAndAddress)
         QDir::setCurrent(dir.path());
         TFap box;
         QDir::setCurrent(before);
-        EXPECT_EQ(box.Label2->text(), row.l1);
-        EXPECT_EQ(box.Label4->text(), row.l2);
-        EXPECT_EQ(box.Label3->text(), row.l3);
-        EXPECT_EQ(box.Image1->toolTip(), row.hint);
+        EXPECT_EQ(Seen(box.Label2->text(), box.Label2->textFormat()), row.l1);
+        EXPECT_EQ(Seen(box.Label4->text(), box.Label4->textFormat()), row.l2);
+        EXPECT_EQ(Seen(box.Label3->text(), box.Label3->textFormat()), row.l3);
+        EXPECT_EQ(Seen(box.Image1->toolTip()), row.hint);
         EXPECT_EQ(box.MailAddress, row.mail);
         EXPECT_EQ(!box.Image1->isHidden(), row.picture);
         EXPECT_EQ(!box.Bperso->isHidden(), row.button);
@@ -125,7 +128,7 @@ TEST(PersoWrite, FiveLinesWithCrLfEachValueAsTypedInWindows1252)
     QTemporaryDir dir;
     {
         Dialog d(dir.path(), {QString::fromUtf8(" Café = bar "), QString::fromUtf8("€uro œuvre"),
-                              QString::fromUtf8("flèche → ici 😀"), "moi@example.net", "Ecrivez-moi"});
+                              QString::fromUtf8("flèche → ici 😀"), "moi@example.net", "Ecrivez-\r\nmoi\tici\n!"});
         d.dialog.SpeedButton1->click();
         EXPECT_FALSE(d.dialog.isVisible());
     }
@@ -133,7 +136,7 @@ TEST(PersoWrite, FiveLinesWithCrLfEachValueAsTypedInWindows1252)
               QByteArray("LIGNE1= Caf\xe9 = bar \r\n"
                          "LIGNE2=\x80uro \x9cuvre\r\n"
                          "LIGNE3=fl\xe8" "che ? ici ?\r\n"
-                         "HINT=Ecrivez-moi\r\n"
+                         "HINT=Ecrivez- moi ici !\r\n"  // breaks and tabs: blanks
                          "MAIL=moi@example.net\r\n"));
     {
         Dialog d(dir.path());

@@ -2,6 +2,7 @@
 #pragma once
 
 #include <QApplication>
+#include <QTextDocumentFragment>
 
 namespace galimo::test {
 
@@ -15,6 +16,13 @@ inline QApplication& TestApp()
     static char* argv[] = {name, nullptr};
     static QApplication& app = *new QApplication(argc, argv);
     return app;
+}
+
+// What a person reads in a label or a hint: Qt takes what looks like markup as markup.
+inline QString Seen(const QString& text, Qt::TextFormat format = Qt::AutoText)
+{
+    const bool markup = format == Qt::RichText || (format == Qt::AutoText && Qt::mightBeRichText(text));
+    return markup ? QTextDocumentFragment::fromHtml(text).toPlainText() : text;
 }
 
 }  // namespace galimo::test

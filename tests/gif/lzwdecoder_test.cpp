@@ -113,7 +113,10 @@ INSTANTIATE_TEST_SUITE_P(
         CodeCase{"ClearInTheMiddle", 2, {{4, 3}, {1, 3}, {2, 3}, {3, 3}, {4, 4}, {3, 3}, {1, 3}, {5, 3}}, 5,
                  {1, 2, 3, 3, 1}},
         // Minimum code size 0: clear 1, end 2, one-bit codes growing at once.
-        CodeCase{"MinCodeSizeZero", 0, {{1, 1}, {0, 1}, {0, 1}, {2, 2}}, 2, {0, 0}}),
+        CodeCase{"MinCodeSizeZero", 0, {{1, 1}, {0, 1}, {0, 1}, {2, 2}}, 2, {0, 0}},
+        // Minimum code size 1 (a two-colour checkerboard row): clear 2, end 3; the code after
+        // the clear is two bits wide, every later one three, as giflib reads them.
+        CodeCase{"MinCodeSizeOne", 1, {{2, 2}, {0, 2}, {1, 3}, {4, 3}, {3, 3}}, 4, {0, 1, 0, 1}}),
     [](const auto& info) { return std::string(info.param.name); });
 
 TEST(LZWDecoder, WidthStaysAtTwelveOnceTheTableIsFull)

@@ -260,13 +260,12 @@ TEST_F(PrintPanelTest, NoWidthLeftShowsTheEmptySheetAndRefusesToPrint)
     EXPECT_TRUE(printer.Calls.empty());
     EXPECT_FALSE(panel.PrintRequested);
 
-    // 1 mm halves to nothing on the sheet, yet it is a width: it prints, a blank page.
+    // 1 mm halves to nothing on the sheet: refused too, not a blank page.
     w.Hmarge->setValue(52);
     EXPECT_EQ(panel.PrintWidth, 1);
     w.LanceImp->click();
-    EXPECT_EQ(box.Texts().size(), 1u);
-    EXPECT_EQ(dialog.Shown, 1);
-    EXPECT_EQ(printer.Calls.back(), "EndDoc");
+    EXPECT_EQ(box.Texts().size(), 2u);
+    EXPECT_EQ(dialog.Shown, 0);
     // Back to a real width, the photo returns.
     w.Hmarge->setValue(50);
     EXPECT_TRUE(Near(w.Preview().pixel(95, 74), kRed));
