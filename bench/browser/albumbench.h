@@ -51,13 +51,27 @@ public:
         Settle();
         return *window;
     }
-    // Opens the album of that name, as a click in the list does, and lets the photo paint.
+    // Opens the album of that name, as a click in the list does, and lets the photo paint
+    // and the strip fill.
     void Open(const QString& name)
+    {
+        Click(name);
+        WaitFor([this] { return StripComplete(); });
+        Settle();
+    }
+    // The click alone: the window may go on filling the strip afterwards.
+    void Click(const QString& name)
     {
         const QList<QListWidgetItem*> found = window->DL->findItems(name, Qt::MatchExactly);
         if (found.isEmpty()) throw std::runtime_error("no album " + name.toStdString());
         window->DL->setCurrentItem(found.front());
-        Settle();
+    }
+    bool StripComplete() const { return static_cast<int>(window->Thumbnails().size()) == window->FL->Count(); }
+    // Serves the window's events until done() holds.
+    template <class Done>
+    void WaitFor(Done done)
+    {
+        while (!done()) QCoreApplication::processEvents(QEventLoop::WaitForMoreEvents);
     }
     void Settle()
     {
