@@ -18,11 +18,15 @@
 #include <QCloseEvent>
 #include <QEvent>
 #include <QFile>
+#include <QPainter>
 #include <QScrollBar>
 
 namespace galimo {
 
 namespace {
+constexpr int DamagedPhotoWidth = 400;
+constexpr int DamagedPhotoHeight = 300;
+
 // The screen's size at this moment, as the display settings report it.
 QSize ScreenSize() { return {DisplaySettings().ScreenWidth(), DisplaySettings().ScreenHeight()}; }
 
@@ -47,6 +51,36 @@ private:
     QListWidget* list;
     int row = -1;
 };
+
+// What stands for a file that failed to load or draw: a thin grey frame and a grey cross
+// over the bitmap, and the text, if any, on white in the middle.
+void DrawDamaged(TBitmap& bitmap, const QString& text)
+{
+    bitmap.Canvas().WithPainter([&](QPainter& painter) {
+        const QRect all = bitmap.Image().rect();
+        painter.setPen(Qt::gray);
+        painter.drawRect(all.adjusted(0, 0, -1, -1));
+        painter.drawLine(all.topLeft(), all.bottomRight());
+        painter.drawLine(all.topRight(), all.bottomLeft());
+        if (text.isEmpty()) return;
+        const QRect box = all.adjusted(20, 0, -20, 0);
+        const QRect used = painter.boundingRect(box, Qt::AlignCenter | Qt::TextWordWrap, text);
+        painter.fillRect(used.adjusted(-6, -4, 6, 4), Qt::white);
+        painter.setPen(Qt::black);
+        painter.drawText(box, Qt::AlignCenter | Qt::TextWordWrap, text);  // plain text, never markup
+    });
+}
+
+// The photo view's picture for a damaged file: its name and what went wrong.
+std::unique_ptr<TBitmap> DamagedPhoto(const QString& name, const QString& message)
+{
+    auto bitmap = std::make_unique<TBitmap>();
+    bitmap->SetSize(DamagedPhotoWidth, DamagedPhotoHeight);
+    bitmap->Canvas().BrushColor = Qt::white;
+    bitmap->Canvas().FillRect({0, 0, DamagedPhotoWidth, DamagedPhotoHeight});
+    DrawDamaged(*bitmap, name + "\n" + message);
+    return bitmap;
+}
 
 // Each range before its position, vertical first: a position is clamped to the bar that
 // its range has just set.
@@ -208,6 +242,7 @@ void TDepart::ClearThumbnails()
         thumbnails.erase(thumbnails.begin());
         delete first;
     }
+    damage.clear();
     boite->UpdateAutoRange();
     boite->SetVertPosition(0);
 }
@@ -229,8 +264,15 @@ void TDepart::RebuildThumbnails()
             window.firstPhoto.reset();
         }
     } stop{*this};
+    bool reported = false;
     for (int n = 0; n < count; ++n) {
-        MakeThumbnail(n);
+        try {
+            MakeThumbnail(n);
+        } catch (...) {
+            // The file keeps its place; only the first failure of an opening is told.
+            if (!reported) HandleCurrentException();
+            reported = true;
+        }
         boite->viewport()->repaint();  // each thumbnail shows while the rest are made
     }
     ShowPicture(0);
@@ -285,20 +327,39 @@ void TDepart::MakeThumbnail(int n)
 {
     auto* vig = new TImage(boite->Content());
     thumbnails.push_back(vig);
+    damage.resize(thumbnails.size());
     vig->setObjectName(QString("VIG%1").arg(n));
     vig->setAccessibleName(FL->Item(n));
-    // Until it has a picture the control is an empty 105 x 105 square at 0, 0. Should
-    // the load fail, it stays so, but lets clicks through to the thumbnail beneath.
+    // Until it has a picture the control is an empty 105 x 105 square at 0, 0, letting
+    // clicks through to the thumbnail beneath.
     vig->setGeometry(0, 0, 105, 105);
     vig->setAttribute(Qt::WA_TransparentForMouseEvents, true);
     vig->show();
 
-    LoadForThumbnail(n);
-    const float r = Ratio(HV->height(), HV->width());
-    vig->Picture().Assign(&cblanc->Picture());
-    vig->SetAutoSize(false);
-    vig->SetStretch(true);
-    vig->Picture().Bitmap().Canvas().StretchDraw({0, 0, ThumbnailBox, ThumbnailBox}, HV->Picture().Graphic());
+    float r = 1.0f;
+    try {
+        LoadForThumbnail(n);
+        r = Ratio(HV->height(), HV->width());
+        vig->Picture().Assign(&cblanc->Picture());
+        vig->SetAutoSize(false);
+        vig->SetStretch(true);
+        vig->Picture().Bitmap().Canvas().StretchDraw({0, 0, ThumbnailBox, ThumbnailBox}, HV->Picture().Graphic());
+    } catch (...) {
+        // A damaged file keeps its place in the strip, and the failure goes on to the caller.
+        damage.back() = QString::fromStdString(ErrorBoxText(CurrentExceptionMessage()));
+        vig->Picture().Assign(&cblanc->Picture());
+        vig->SetAutoSize(false);
+        vig->SetStretch(true);
+        DrawDamaged(vig->Picture().Bitmap(), {});
+        vig->setToolTip(PlainHint(FL->Item(n)));
+        FinishThumbnail(vig, n, 1.0f);
+        throw;
+    }
+    FinishThumbnail(vig, n, r);
+}
+
+void TDepart::FinishThumbnail(TImage* vig, int n, float r)
+{
     vig->SetTransparent(false);
     const Size2 size = ThumbnailSize(r);
     const Point2 at = ThumbnailPosition(n, size);
@@ -317,7 +378,9 @@ void TDepart::ShowPicture(int n)
     const int wv = boitephoto->width(), hv = boitephoto->height();
     photo->SetStretch(false);
     photo->SetAutoSize(true);
-    if (n == 0 && firstPhoto)
+    if (n >= 0 && n < static_cast<int>(damage.size()) && damage[n])
+        photo->Picture().Adopt(DamagedPhoto(FL->Item(n), *damage[n]));  // told once already, by the strip
+    else if (n == 0 && firstPhoto)
         photo->Picture().Adopt(std::move(firstPhoto));  // decoded ahead for this view
     else
         photo->Picture().LoadFromFile((CurrentFolderBytes() + '/' + FL->RawItem(n)).toStdString());

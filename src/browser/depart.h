@@ -8,6 +8,7 @@
 #include <QString>
 #include <functional>
 #include <memory>
+#include <optional>
 #include <vector>
 
 namespace galimo {
@@ -67,8 +68,10 @@ private:
     QByteArray startFolderBytes;  // StartFolder as the file system spells it
     void StartDecodeAhead(int count);
     void LoadForThumbnail(int n);
+    void FinishThumbnail(TImage* vig, int n, float r);
 
     std::vector<TImage*> thumbnails;
+    std::vector<std::optional<QString>> damage;  // beside each thumbnail: why its file failed, if it did
     std::unique_ptr<TDecodeAhead> decodeAhead;  // alive while the strip is being made
     std::unique_ptr<TGraphic> firstPhoto;       // file 0 made ahead for the photo view
     class ShownPicture;

@@ -102,7 +102,7 @@ bool TKeyNavigation::KeyPressed(QWidget* focus, const QKeyEvent& key)
 
 int TKeyNavigation::Walkable() const
 {
-    // A file that failed to load ends the strip with a control that has no picture.
+    // A thumbnail still without its picture is the file being made; a damaged one is walked too.
     int n = 0;
     for (TImage* vig : w.Thumbnails()) {
         if (!vig->Picture().Graphic()) break;

@@ -26,24 +26,31 @@ std::string ErrorBoxText(const std::string& message)
     return message;
 }
 
-void HandleCurrentException() noexcept
+std::string CurrentExceptionMessage()
 {
-    std::string text;
     try {
         throw;
-    } catch (const EAbort&) {
-        return;
     } catch (const Exception& e) {
-        text = e.Message();
+        return e.Message();
     } catch (const std::bad_alloc&) {
-        text = "Mémoire insuffisante";
+        return "Mémoire insuffisante";
     } catch (const std::exception& e) {
-        text = e.what();
+        return e.what();
     } catch (...) {
-        text = "Erreur inconnue";
+        return "Erreur inconnue";
     }
+}
+
+void HandleCurrentException() noexcept
+{
     try {
-        MessageBox().Show(ApplicationTitle(), ErrorBoxText(text), MessageIcon::Error);
+        try {
+            throw;
+        } catch (const EAbort&) {
+            return;
+        } catch (...) {
+        }
+        MessageBox().Show(ApplicationTitle(), ErrorBoxText(CurrentExceptionMessage()), MessageIcon::Error);
     } catch (...) {
         // Nothing sensible remains to do when the box itself fails.
     }

@@ -16,6 +16,10 @@ namespace galimo {
 // sorts after "." (so "Erreur JPEG #53" gains one and "Fin." or "Quoi ?" do not).
 std::string ErrorBoxText(const std::string& message);
 
+// The message of the exception in flight, as the handler would show it before the rule's
+// "." (call from a catch block).
+std::string CurrentExceptionMessage();
+
 // The application's default handler: shows the message of the exception in flight
 // (call from a catch block). EAbort shows nothing.
 void HandleCurrentException() noexcept;

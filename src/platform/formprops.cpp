@@ -9,6 +9,7 @@
 #include <QImage>
 #include <QListView>
 #include <QPixmap>
+#include <QString>
 #include <QStyledItemDelegate>
 #include <QVariant>
 #include <QWidget>
@@ -22,6 +23,12 @@ void InstallFontSubstitutions()
     QFont::insertSubstitution("Times New Roman", "Liberation Serif");
     // A decorative family the about box names; any sans face stands in for it.
     QFont::insertSubstitution("Baide", "Liberation Sans");
+}
+
+QString PlainHint(const QString& text)
+{
+    if (text.isEmpty()) return text;  // no hint at all
+    return "<p style='white-space:pre'>" + text.toHtmlEscaped() + "</p>";
 }
 
 QImage GlyphWithColourKey(const QImage& glyph)

@@ -5,6 +5,7 @@
 
 class QWidget;
 class QImage;
+class QString;
 
 namespace galimo {
 
@@ -17,5 +18,9 @@ void ApplyFormProperties(QWidget* form);
 // A glyph bitmap whose bottom-left pixel colour becomes transparent, as button glyphs are
 // drawn.
 QImage GlyphWithColourKey(const QImage& glyph);
+
+// A hint that shows the text as typed: Qt reads a hint that looks like markup as markup,
+// so the text goes in escaped, as markup that says it.
+QString PlainHint(const QString& text);
 
 }  // namespace galimo
