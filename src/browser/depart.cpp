@@ -13,6 +13,7 @@
 #include "platform/errorhandler.h"
 #include "platform/filenames.h"
 #include "platform/formprops.h"
+#include "platform/uithread.h"
 #include "print/printpanel.h"
 
 #include <QCloseEvent>
@@ -82,6 +83,11 @@ std::unique_ptr<TBitmap> DamagedPhoto(const QString& name, const QString& messag
     return bitmap;
 }
 
+bool JpegFile(const QByteArray& name)
+{
+    return TFileFormatsList::Instance().FindExt(FileExtension(name.toStdString())) == &TJPEGImage::ClassInfo;
+}
+
 // Each range before its position, vertical first: a position is clamped to the bar that
 // its range has just set.
 void ApplyPlacement(TImage& photo, TScrollBox& view, const PhotoPlacement& p)
@@ -141,6 +147,8 @@ TDepart::TDepart(QWidget* parent) : TDXForm(parent)
         *shown);
     ConnectGuarded(Imprimer, &QPushButton::clicked, this, [this] { printPanel->ImprimerClick(); });
     keyNavigation = std::make_unique<TKeyNavigation>(*this);
+    TUIThreadQueue::Instance().Attach();  // the workers hand their results over through it
+    self = std::make_shared<TDepart*>(this);
 
     FormCreate();
 }
@@ -237,6 +245,9 @@ void TDepart::DLClick()
 
 void TDepart::ClearThumbnails()
 {
+    decodeAhead.reset();  // the fill stops with the file each worker has in hand
+    firstPhoto.reset();
+    zoomAhead.reset();
     while (!thumbnails.empty()) {
         TImage* first = thumbnails.front();
         thumbnails.erase(thumbnails.begin());
@@ -247,6 +258,8 @@ void TDepart::ClearThumbnails()
     boite->SetVertPosition(0);
 }
 
+// The strip is made after this returns, one file an event-loop turn as the workers hand
+// their results over: picture 0 shows first, and the window answers while the rest come.
 void TDepart::RebuildThumbnails()
 {
     ClearThumbnails();
@@ -254,28 +267,50 @@ void TDepart::RebuildThumbnails()
         photo->hide();
         return;
     }
-    const int count = FL->Count();
-    StartDecodeAhead(count);
-    struct Stop {
-        TDepart& window;
-        ~Stop()  // on every way out: the work ahead is dropped
-        {
-            window.decodeAhead.reset();
-            window.firstPhoto.reset();
+    fillCount = FL->Count();
+    fillReported = false;
+    StartDecodeAhead(fillCount);
+    FillStrip();
+}
+
+bool TDepart::StripFilling() const { return decodeAhead != nullptr; }
+
+// The next thumbnail, when its file's result is in; the hand-over of a later one, or this
+// step's own re-posting, comes back here.
+void TDepart::FillStrip()
+{
+    if (fillBusy || !decodeAhead) return;  // a box's own event loop runs while a step reports
+    const int n = static_cast<int>(thumbnails.size());
+    if (!decodeAhead->Ready(static_cast<size_t>(n))) return;
+    TDecodeAhead* const filling = decodeAhead.get();
+    fillBusy = true;
+    try {
+        MakeThumbnail(n);
+        fillBusy = false;
+    } catch (...) {
+        fillBusy = false;
+        // The file keeps its place; only the first failure of an opening is told.
+        if (!fillReported) {
+            fillReported = true;
+            HandleCurrentException();
         }
-    } stop{*this};
-    bool reported = false;
-    for (int n = 0; n < count; ++n) {
-        try {
-            MakeThumbnail(n);
-        } catch (...) {
-            // The file keeps its place; only the first failure of an opening is told.
-            if (!reported) HandleCurrentException();
-            reported = true;
-        }
-        boite->viewport()->repaint();  // each thumbnail shows while the rest are made
     }
-    ShowPicture(0);
+    if (decodeAhead.get() != filling) return;  // closed or another album opened meanwhile
+    boite->viewport()->update();
+    if (n == 0) {
+        try {
+            ShowPicture(0);
+        } catch (...) {
+            HandleCurrentException();
+        }
+        if (decodeAhead.get() != filling) return;
+    }
+    if (n + 1 >= fillCount) {
+        decodeAhead.reset();
+        firstPhoto.reset();
+        return;
+    }
+    QMetaObject::invokeMethod(this, [this] { Guard([this] { FillStrip(); }); }, Qt::QueuedConnection);
 }
 
 // Job n is file n for its thumbnail, but job 0 is file 0 for the photo view: the thumbnail
@@ -287,9 +322,7 @@ void TDepart::StartDecodeAhead(int count)
     std::vector<TDecodeJob> jobs;
     const QByteArray folder = CurrentFolderBytes();
     const auto ahead = [&](int n) {
-        const std::string name = FL->RawItem(n).toStdString();
-        const bool jpeg = TFileFormatsList::Instance().FindExt(FileExtension(name)) == &TJPEGImage::ClassInfo;
-        return jpeg ? (folder + '/' + FL->RawItem(n)).toStdString() : std::string();
+        return JpegFile(FL->RawItem(n)) ? (folder + '/' + FL->RawItem(n)).toStdString() : std::string();
     };
     const int wv = boitephoto->width(), hv = boitephoto->height();
     jobs.push_back({ahead(0), [wv, hv](int width, int height, int& w, int& h) {
@@ -300,8 +333,24 @@ void TDepart::StartDecodeAhead(int count)
                     }});
     for (int n = 1; n < count; ++n)
         jobs.push_back({ahead(n), [](int, int, int& w, int& h) { w = h = ThumbnailBox; }});
-    decodeAhead = std::make_unique<TDecodeAhead>(std::move(jobs));
+    decodeAhead = std::make_unique<TDecodeAhead>(std::move(jobs), 0, Handover());
 }
+
+// Called on a worker as a result is ready: through the UI-thread queue, whose requests the
+// waits of a stopping animation serve too, and from there as an ordinary posted call, so the
+// strip is only ever made from the event loop.
+std::function<void()> TDepart::Handover()
+{
+    return [alive = std::weak_ptr<TDepart*>(self)] {
+        TUIThreadQueue::Instance().Post([alive] {
+            if (const auto window = alive.lock())
+                QMetaObject::invokeMethod(*window, [w = *window] { Guard([w] { w->Resume(); }); },
+                                          Qt::QueuedConnection);
+        });
+    };
+}
+
+void TDepart::Resume() { FillStrip(); }
 
 // File n into HV: what the workers made of it, or the file loaded here when they made
 // nothing (the load then fails here, with its message, if it fails at all).
@@ -384,6 +433,7 @@ void TDepart::ShowPicture(int n)
         photo->Picture().Adopt(std::move(firstPhoto));  // decoded ahead for this view
     else
         photo->Picture().LoadFromFile((CurrentFolderBytes() + '/' + FL->RawItem(n)).toStdString());
+    zoomAhead.reset();
     NaturalHeight = photo->height();
     NaturalWidth = photo->width();
     AspectRatio = Ratio(NaturalHeight, NaturalWidth);
@@ -393,11 +443,25 @@ void TDepart::ShowPicture(int n)
     ApplyPlacement(*photo, *boitephoto, PlacePhotoInView({NaturalWidth, NaturalHeight}, {wv, hv}, ZoomMode));
     photo->show();
     keyNavigation->PictureShown(n);
+    if (ZoomMode == ZoomFitted && JpegFile(FL->RawItem(n)) && !(n < static_cast<int>(damage.size()) && damage[n])) {
+        // The click to natural size finds the full picture made: one worker, one file.
+        std::vector<TDecodeJob> job{{(CurrentFolderBytes() + '/' + FL->RawItem(n)).toStdString(), {}}};
+        zoomAhead = std::make_unique<TDecodeAhead>(std::move(job), 1, Handover());
+    }
 }
+
+bool TDepart::ZoomPrepared() { return zoomAhead && zoomAhead->Ready(0); }
 
 void TDepart::photoClick()
 {
     ZoomMode = 3 - ZoomMode;
+    if (ZoomMode == ZoomNatural && zoomAhead) {
+        std::unique_ptr<TGraphic> full = zoomAhead->Take(0);
+        zoomAhead.reset();
+        // Failed or stopped, it is left for the draw here to meet, as without it.
+        auto* jpeg = dynamic_cast<TJPEGImage*>(full.get());
+        if (jpeg && !jpeg->FailurePending() && jpeg->DecodedEighths() == 8) photo->Picture().Adopt(std::move(full));
+    }
     RelayoutPhoto();
 }
 

@@ -97,6 +97,10 @@ struct JPEGProgress {
                         unsigned outputRow, unsigned outputHeight) noexcept
     {
         auto* p = static_cast<JPEGProgress*>(self);
+        if (p->owner->Stop && p->owner->Stop->load(std::memory_order_relaxed)) {
+            p->failure = std::make_exception_ptr(EAbort());  // kept as a stopped decoding is
+            return 1;
+        }
         if (!p->owner->OnProgress) return 0;  // nobody listens: skip even the clock
         try {
             const int64_t now = NowMs();

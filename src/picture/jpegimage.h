@@ -14,6 +14,7 @@
 #include <QList>
 #include <QRgb>
 #include <QSize>
+#include <atomic>
 #include <cstdint>
 #include <exception>
 #include <functional>
@@ -108,6 +109,8 @@ public:
     // draw itself only copies. Safe off the user-interface thread for a picture no one else
     // touches. A failure is kept and raised by the next draw, as if that draw had decoded.
     void PrepareDraw(int w, int h);
+    // Set by another thread to stop a decoding in progress, as a listener's abort does.
+    const std::atomic<bool>* Stop = nullptr;
     // A failure PrepareDraw kept for the next draw.
     bool FailurePending() const { return pendingFailure != nullptr; }
     const TJPEGSettings& Settings() const { return settings; }

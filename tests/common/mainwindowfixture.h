@@ -66,7 +66,10 @@ protected:
         window->show();
         EXPECT_TRUE(QTest::qWaitForWindowExposed(window.get()));
         QTRY_VERIFY(!window->FirstPaint);
+        Filled();
     }
+    // Waits for the strip of the album just opened to be made.
+    void Filled() { QTRY_VERIFY_WITH_TIMEOUT(!window->StripFilling(), 30000); }
     QWidget* Child(const char* name) { return window->findChild<QWidget*>(name); }
     void Album(const QString& name) { ASSERT_TRUE(root.mkpath(name)); }
     TImage* Thumb(int n) { return window->findChild<TImage*>(QString("VIG%1").arg(n)); }
