@@ -283,19 +283,22 @@ void TDepart::FillStrip()
     const int n = static_cast<int>(thumbnails.size());
     if (!decodeAhead->Ready(static_cast<size_t>(n))) return;
     TDecodeAhead* const filling = decodeAhead.get();
+    // Held through the error box too: the strip goes on once it is closed.
     fillBusy = true;
     try {
         MakeThumbnail(n);
-        fillBusy = false;
     } catch (...) {
-        fillBusy = false;
         // The file keeps its place; only the first failure of an opening is told.
         if (!fillReported) {
             fillReported = true;
             HandleCurrentException();
         }
     }
-    if (decodeAhead.get() != filling) return;  // closed or another album opened meanwhile
+    if (decodeAhead.get() != filling) {  // closed or another album opened meanwhile
+        fillBusy = false;
+        if (decodeAhead) PostFill();  // whose hand-overs came while this step held
+        return;
+    }
     boite->viewport()->update();
     if (n == 0) {
         try {
@@ -303,13 +306,17 @@ void TDepart::FillStrip()
         } catch (...) {
             HandleCurrentException();
         }
-        if (decodeAhead.get() != filling) return;
     }
-    if (n + 1 >= fillCount) {
+    fillBusy = false;
+    if (decodeAhead.get() == filling && n + 1 >= fillCount) {
         decodeAhead.reset();
         firstPhoto.reset();
-        return;
     }
+    if (decodeAhead) PostFill();
+}
+
+void TDepart::PostFill()
+{
     QMetaObject::invokeMethod(this, [this] { Guard([this] { FillStrip(); }); }, Qt::QueuedConnection);
 }
 

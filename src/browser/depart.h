@@ -73,6 +73,7 @@ private:
     QByteArray startFolderBytes;  // StartFolder as the file system spells it
     void StartDecodeAhead(int count);
     void FillStrip();
+    void PostFill();
     void Resume();
     std::function<void()> Handover();
     void LoadForThumbnail(int n);
