@@ -16,6 +16,8 @@
 #include <memory>
 #include <stdexcept>
 #include <string>
+#include <thread>
+#include <chrono>
 
 namespace albumbench {
 
@@ -65,6 +67,14 @@ public:
         const QList<QListWidgetItem*> found = window->DL->findItems(name, Qt::MatchExactly);
         if (found.isEmpty()) throw std::runtime_error("no album " + name.toStdString());
         window->DL->setCurrentItem(found.front());
+    }
+    // Waits for the full picture the photo view makes ahead of a zoom.
+    void ZoomPrepared()
+    {
+        while (!window->ZoomPrepared()) {
+            QCoreApplication::processEvents();
+            std::this_thread::sleep_for(std::chrono::milliseconds(1));
+        }
     }
     bool StripComplete() const { return static_cast<int>(window->Thumbnails().size()) == window->FL->Count(); }
     // Serves the window's events until done() holds.

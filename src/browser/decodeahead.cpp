@@ -7,8 +7,7 @@
 
 namespace galimo {
 
-TDecodeAhead::TDecodeAhead(std::vector<TDecodeJob> list, unsigned count, std::function<void()> onReady)
-    : jobs(std::move(list)), ready(std::move(onReady)), results(jobs.size())
+TDecodeAhead::TDecodeAhead(std::vector<TDecodeJob> list, unsigned count) : jobs(std::move(list)), results(jobs.size())
 {
     if (count == 0) count = std::max(1u, std::thread::hardware_concurrency());
     count = static_cast<unsigned>(std::min<size_t>(count, jobs.size()));
@@ -60,7 +59,6 @@ void TDecodeAhead::Work()
             results[n].ready = true;
         }
         changed.notify_all();
-        if (ready) ready();
     }
 }
 

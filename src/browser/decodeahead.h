@@ -28,8 +28,8 @@ struct TDecodeJob {
 
 class TDecodeAhead {
 public:
-    // workers 0: one a core. ready, if any, is called on the worker as each result is ready.
-    explicit TDecodeAhead(std::vector<TDecodeJob> jobs, unsigned workers = 0, std::function<void()> ready = {});
+    // workers 0: one a core.
+    explicit TDecodeAhead(std::vector<TDecodeJob> jobs, unsigned workers = 0);
     ~TDecodeAhead();
     TDecodeAhead(const TDecodeAhead&) = delete;
     TDecodeAhead& operator=(const TDecodeAhead&) = delete;
@@ -50,7 +50,6 @@ private:
     std::unique_ptr<TGraphic> Load(const TDecodeJob& job) const;
 
     const std::vector<TDecodeJob> jobs;
-    const std::function<void()> ready;
     size_t window;
     std::mutex lock;
     std::condition_variable changed;

@@ -13,10 +13,10 @@
 #include "platform/errorhandler.h"
 #include "platform/filenames.h"
 #include "platform/formprops.h"
-#include "platform/uithread.h"
 #include "print/printpanel.h"
 
 #include <QCloseEvent>
+#include <QElapsedTimer>
 #include <QEvent>
 #include <QFile>
 #include <QPainter>
@@ -25,6 +25,11 @@
 namespace galimo {
 
 namespace {
+// The strip's share of the event loop: made for this long at most, then events are served;
+// and how soon it looks again while a worker is still on the next file.
+constexpr int FillSliceMs = 10;
+constexpr int FillPollMs = 2;
+
 constexpr int DamagedPhotoWidth = 400;
 constexpr int DamagedPhotoHeight = 300;
 
@@ -147,8 +152,10 @@ TDepart::TDepart(QWidget* parent) : TDXForm(parent)
         *shown);
     ConnectGuarded(Imprimer, &QPushButton::clicked, this, [this] { printPanel->ImprimerClick(); });
     keyNavigation = std::make_unique<TKeyNavigation>(*this);
-    TUIThreadQueue::Instance().Attach();  // the workers hand their results over through it
-    self = std::make_shared<TDepart*>(this);
+    // The strip's clock: the workers never call into Qt, the event loop looks at their results.
+    fillTimer.setSingleShot(true);
+    fillTimer.setTimerType(Qt::PreciseTimer);
+    ConnectGuarded(&fillTimer, &QTimer::timeout, this, [this] { FillStrip(); });
 
     FormCreate();
 }
@@ -245,6 +252,7 @@ void TDepart::DLClick()
 
 void TDepart::ClearThumbnails()
 {
+    fillTimer.stop();
     decodeAhead.reset();  // the fill stops with the file each worker has in hand
     firstPhoto.reset();
     zoomAhead.reset();
@@ -275,13 +283,31 @@ void TDepart::RebuildThumbnails()
 
 bool TDepart::StripFilling() const { return decodeAhead != nullptr; }
 
-// The next thumbnail, when its file's result is in; the hand-over of a later one, or this
-// step's own re-posting, comes back here.
+// The thumbnails whose files' results are in, a few milliseconds' worth, then back to the
+// event loop; the timer brings it back, at once when the next result is ready.
 void TDepart::FillStrip()
 {
     if (fillBusy || !decodeAhead) return;  // a box's own event loop runs while a step reports
-    const int n = static_cast<int>(thumbnails.size());
-    if (!decodeAhead->Ready(static_cast<size_t>(n))) return;
+    QElapsedTimer slice;
+    slice.start();
+    while (decodeAhead && static_cast<int>(thumbnails.size()) < fillCount && slice.elapsed() < FillSliceMs) {
+        const int n = static_cast<int>(thumbnails.size());
+        if (!decodeAhead->Ready(static_cast<size_t>(n))) break;
+        if (!FillOne(n)) return;  // another album's fill has taken over
+    }
+    if (!decodeAhead) return;
+    if (static_cast<int>(thumbnails.size()) >= fillCount) {
+        decodeAhead.reset();
+        firstPhoto.reset();
+        return;
+    }
+    fillTimer.start(decodeAhead->Ready(thumbnails.size()) ? 0 : FillPollMs);
+}
+
+// Thumbnail n, and photo 0 right after its own; false when an error box's loop saw the
+// album change.
+bool TDepart::FillOne(int n)
+{
     TDecodeAhead* const filling = decodeAhead.get();
     // Held through the error box too: the strip goes on once it is closed.
     fillBusy = true;
@@ -294,13 +320,7 @@ void TDepart::FillStrip()
             HandleCurrentException();
         }
     }
-    if (decodeAhead.get() != filling) {  // closed or another album opened meanwhile
-        fillBusy = false;
-        if (decodeAhead) PostFill();  // whose hand-overs came while this step held
-        return;
-    }
-    boite->viewport()->update();
-    if (n == 0) {
+    if (n == 0 && decodeAhead.get() == filling) {
         try {
             ShowPicture(0);
         } catch (...) {
@@ -308,16 +328,10 @@ void TDepart::FillStrip()
         }
     }
     fillBusy = false;
-    if (decodeAhead.get() == filling && n + 1 >= fillCount) {
-        decodeAhead.reset();
-        firstPhoto.reset();
-    }
-    if (decodeAhead) PostFill();
-}
-
-void TDepart::PostFill()
-{
-    QMetaObject::invokeMethod(this, [this] { Guard([this] { FillStrip(); }); }, Qt::QueuedConnection);
+    boite->viewport()->update();
+    if (decodeAhead.get() == filling) return true;
+    if (decodeAhead) fillTimer.start(0);  // closed or another album opened meanwhile
+    return false;
 }
 
 // Job n is file n for its thumbnail, but job 0 is file 0 for the photo view: the thumbnail
@@ -340,24 +354,8 @@ void TDepart::StartDecodeAhead(int count)
                     }});
     for (int n = 1; n < count; ++n)
         jobs.push_back({ahead(n), [](int, int, int& w, int& h) { w = h = ThumbnailBox; }});
-    decodeAhead = std::make_unique<TDecodeAhead>(std::move(jobs), 0, Handover());
+    decodeAhead = std::make_unique<TDecodeAhead>(std::move(jobs));
 }
-
-// Called on a worker as a result is ready: through the UI-thread queue, whose requests the
-// waits of a stopping animation serve too, and from there as an ordinary posted call, so the
-// strip is only ever made from the event loop.
-std::function<void()> TDepart::Handover()
-{
-    return [alive = std::weak_ptr<TDepart*>(self)] {
-        TUIThreadQueue::Instance().Post([alive] {
-            if (const auto window = alive.lock())
-                QMetaObject::invokeMethod(*window, [w = *window] { Guard([w] { w->Resume(); }); },
-                                          Qt::QueuedConnection);
-        });
-    };
-}
-
-void TDepart::Resume() { FillStrip(); }
 
 // File n into HV: what the workers made of it, or the file loaded here when they made
 // nothing (the load then fails here, with its message, if it fails at all).
@@ -453,7 +451,7 @@ void TDepart::ShowPicture(int n)
     if (ZoomMode == ZoomFitted && JpegFile(FL->RawItem(n)) && !(n < static_cast<int>(damage.size()) && damage[n])) {
         // The click to natural size finds the full picture made: one worker, one file.
         std::vector<TDecodeJob> job{{(CurrentFolderBytes() + '/' + FL->RawItem(n)).toStdString(), {}}};
-        zoomAhead = std::make_unique<TDecodeAhead>(std::move(job), 1, Handover());
+        zoomAhead = std::make_unique<TDecodeAhead>(std::move(job), 1);
     }
 }
 

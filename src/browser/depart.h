@@ -6,6 +6,7 @@
 #include "ui_depart.h"
 
 #include <QString>
+#include <QTimer>
 #include <functional>
 #include <memory>
 #include <optional>
@@ -73,9 +74,7 @@ private:
     QByteArray startFolderBytes;  // StartFolder as the file system spells it
     void StartDecodeAhead(int count);
     void FillStrip();
-    void PostFill();
-    void Resume();
-    std::function<void()> Handover();
+    bool FillOne(int n);
     void LoadForThumbnail(int n);
     void FinishThumbnail(TImage* vig, int n, float r);
 
@@ -84,7 +83,7 @@ private:
     std::unique_ptr<TDecodeAhead> decodeAhead;  // alive while the strip is being made
     std::unique_ptr<TGraphic> firstPhoto;       // file 0 made ahead for the photo view
     std::unique_ptr<TDecodeAhead> zoomAhead;    // the shown photo at full size, while fitted
-    std::shared_ptr<TDepart*> self;             // the workers' hand-overs find the window through it
+    QTimer fillTimer;
     int fillCount = 0;
     bool fillReported = false;  // the opening's first failure has been told
     bool fillBusy = false;
