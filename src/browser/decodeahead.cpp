@@ -39,7 +39,12 @@ std::unique_ptr<TGraphic> TDecodeAhead::Take(size_t n)
 bool TDecodeAhead::Ready(size_t n)
 {
     const std::lock_guard<std::mutex> hold(lock);
-    return n >= results.size() || results[n].ready;
+    if (n >= results.size()) return true;
+    if (n + 1 > taken) {
+        taken = n + 1;
+        changed.notify_all();
+    }
+    return results[n].ready;
 }
 
 void TDecodeAhead::Work()

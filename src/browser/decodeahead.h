@@ -38,7 +38,8 @@ public:
     // had nothing to do or failed to load: the caller then loads the file itself and meets
     // the failure, with its message, exactly where it would have without us.
     std::unique_ptr<TGraphic> Take(size_t n);
-    // Whether Take(n) would return without waiting.
+    // Whether Take(n) would return without waiting. Asking is waiting for n: the workers move
+    // on past it meanwhile, as they do while Take waits.
     bool Ready(size_t n);
 
 private:

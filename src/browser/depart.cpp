@@ -21,6 +21,7 @@
 #include <QFile>
 #include <QPainter>
 #include <QScrollBar>
+#include <utility>
 
 namespace galimo {
 
@@ -256,6 +257,7 @@ void TDepart::ClearThumbnails()
     decodeAhead.reset();  // the fill stops with the file each worker has in hand
     firstPhoto.reset();
     zoomAhead.reset();
+    zoomFile.clear();
     while (!thumbnails.empty()) {
         TImage* first = thumbnails.front();
         thumbnails.erase(thumbnails.begin());
@@ -299,6 +301,7 @@ void TDepart::FillStrip()
     if (static_cast<int>(thumbnails.size()) >= fillCount) {
         decodeAhead.reset();
         firstPhoto.reset();
+        PrepareZoom();
         return;
     }
     fillTimer.start(decodeAhead->Ready(thumbnails.size()) ? 0 : FillPollMs);
@@ -448,11 +451,18 @@ void TDepart::ShowPicture(int n)
     ApplyPlacement(*photo, *boitephoto, PlacePhotoInView({NaturalWidth, NaturalHeight}, {wv, hv}, ZoomMode));
     photo->show();
     keyNavigation->PictureShown(n);
-    if (ZoomMode == ZoomFitted && JpegFile(FL->RawItem(n)) && !(n < static_cast<int>(damage.size()) && damage[n])) {
-        // The click to natural size finds the full picture made: one worker, one file.
-        std::vector<TDecodeJob> job{{(CurrentFolderBytes() + '/' + FL->RawItem(n)).toStdString(), {}}};
-        zoomAhead = std::make_unique<TDecodeAhead>(std::move(job), 1);
-    }
+    zoomFile.clear();
+    if (ZoomMode == ZoomFitted && JpegFile(FL->RawItem(n)) && !(n < static_cast<int>(damage.size()) && damage[n]))
+        zoomFile = (CurrentFolderBytes() + '/' + FL->RawItem(n)).toStdString();
+    PrepareZoom();
+}
+
+// The click to natural size finds the full picture made: one worker, one file, once the
+// strip no longer needs the cores.
+void TDepart::PrepareZoom()
+{
+    if (decodeAhead || zoomFile.empty()) return;
+    zoomAhead = std::make_unique<TDecodeAhead>(std::vector<TDecodeJob>{{std::exchange(zoomFile, {}), {}}}, 1);
 }
 
 bool TDepart::ZoomPrepared() { return zoomAhead && zoomAhead->Ready(0); }

@@ -10,6 +10,7 @@
 #include <functional>
 #include <memory>
 #include <optional>
+#include <string>
 #include <vector>
 
 namespace galimo {
@@ -75,6 +76,7 @@ private:
     void StartDecodeAhead(int count);
     void FillStrip();
     bool FillOne(int n);
+    void PrepareZoom();
     void LoadForThumbnail(int n);
     void FinishThumbnail(TImage* vig, int n, float r);
 
@@ -83,6 +85,7 @@ private:
     std::unique_ptr<TDecodeAhead> decodeAhead;  // alive while the strip is being made
     std::unique_ptr<TGraphic> firstPhoto;       // file 0 made ahead for the photo view
     std::unique_ptr<TDecodeAhead> zoomAhead;    // the shown photo at full size, while fitted
+    std::string zoomFile;                       // the shown photo, to be made so once the strip is
     QTimer fillTimer;
     int fillCount = 0;
     bool fillReported = false;  // the opening's first failure has been told
