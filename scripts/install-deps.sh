@@ -10,7 +10,7 @@ PACKAGES=(
   libjpeg62-turbo-dev libjpeg-turbo-progs
   libgtest-dev libgmock-dev googletest libbenchmark-dev libgif-dev
   clang-14 libclang-rt-14-dev
-  xvfb xauth xdotool x11-utils imagemagick poppler-utils weston
+  xvfb xauth xdotool x11-utils imagemagick poppler-utils weston libimage-exiftool-perl
   fonts-liberation2 fontconfig qt6-translations-l10n
   python3 patchelf
 )

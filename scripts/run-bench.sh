@@ -7,7 +7,7 @@ B=build-bench
 cmake -S . -B $B -DCMAKE_BUILD_TYPE=Release -DGALIMO_BENCH=ON -DBUILD_TESTING=OFF >/dev/null
 cmake --build $B -j2 --target bench_stretch jpeg_bench jpeg_peak_memory gif_bench gif_play album_bench \
   album_peak_memory
-[ -f $B/inputs-jpeg/camera-24mp.jpg ] || bash scripts/make-bench-jpegs.sh $B/inputs-jpeg
+[ -f $B/inputs-jpeg/camera-12mp-exif.jpg ] || bash scripts/make-bench-jpegs.sh $B/inputs-jpeg
 mkdir -p $B/results
 export QT_QPA_PLATFORM=offscreen
 flags=(--benchmark_repetitions=5 --benchmark_report_aggregates_only=true --benchmark_out_format=json)

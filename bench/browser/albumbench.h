@@ -16,6 +16,8 @@
 #include <memory>
 #include <stdexcept>
 #include <string>
+#include <thread>
+#include <chrono>
 
 namespace albumbench {
 
@@ -51,13 +53,35 @@ public:
         Settle();
         return *window;
     }
-    // Opens the album of that name, as a click in the list does, and lets the photo paint.
+    // Opens the album of that name, as a click in the list does, and lets the photo paint
+    // and the strip fill.
     void Open(const QString& name)
+    {
+        Click(name);
+        WaitFor([this] { return StripComplete(); });
+        Settle();
+    }
+    // The click alone: the window may go on filling the strip afterwards.
+    void Click(const QString& name)
     {
         const QList<QListWidgetItem*> found = window->DL->findItems(name, Qt::MatchExactly);
         if (found.isEmpty()) throw std::runtime_error("no album " + name.toStdString());
         window->DL->setCurrentItem(found.front());
-        Settle();
+    }
+    // Waits for the full picture the photo view makes ahead of a zoom.
+    void ZoomPrepared()
+    {
+        while (!window->ZoomPrepared()) {
+            QCoreApplication::processEvents();
+            std::this_thread::sleep_for(std::chrono::milliseconds(1));
+        }
+    }
+    bool StripComplete() const { return static_cast<int>(window->Thumbnails().size()) == window->FL->Count(); }
+    // Serves the window's events until done() holds.
+    template <class Done>
+    void WaitFor(Done done)
+    {
+        while (!done()) QCoreApplication::processEvents(QEventLoop::WaitForMoreEvents);
     }
     void Settle()
     {

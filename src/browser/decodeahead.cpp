@@ -21,6 +21,7 @@ TDecodeAhead::~TDecodeAhead()
         const std::lock_guard<std::mutex> hold(lock);
         cancelled = true;
     }
+    stop = true;
     changed.notify_all();
     for (std::thread& t : workers) t.join();
 }
@@ -33,6 +34,17 @@ std::unique_ptr<TGraphic> TDecodeAhead::Take(size_t n)
     changed.notify_all();  // the window moves on even before this one is ready
     changed.wait(hold, [&] { return results[n].ready; });
     return std::move(results[n].result);
+}
+
+bool TDecodeAhead::Ready(size_t n)
+{
+    const std::lock_guard<std::mutex> hold(lock);
+    if (n >= results.size()) return true;
+    if (n + 1 > taken) {
+        taken = n + 1;
+        changed.notify_all();
+    }
+    return results[n].ready;
 }
 
 void TDecodeAhead::Work()
@@ -56,11 +68,12 @@ void TDecodeAhead::Work()
 }
 
 // Runs on a worker: the picture is new and only this thread sees it until it is handed over.
-std::unique_ptr<TGraphic> TDecodeAhead::Load(const TDecodeJob& job)
+std::unique_ptr<TGraphic> TDecodeAhead::Load(const TDecodeJob& job) const
 {
     if (job.File.empty()) return nullptr;
     try {
         auto jpeg = std::make_unique<TJPEGImage>();
+        jpeg->Stop = &stop;  // a decoding stops where it is when we are dropped
         {
             TFileStream stream(job.File);
             jpeg->LoadFromStream(stream);
@@ -68,6 +81,7 @@ std::unique_ptr<TGraphic> TDecodeAhead::Load(const TDecodeJob& job)
         int w = jpeg->Width(), h = jpeg->Height();
         if (job.Target) job.Target(jpeg->Width(), jpeg->Height(), w, h);
         jpeg->PrepareDraw(w, h);
+        jpeg->Stop = nullptr;  // handed over: it outlives us
         return jpeg;
     } catch (...) {
         return nullptr;  // loaded again by the caller, who reports it

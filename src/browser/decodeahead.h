@@ -1,13 +1,14 @@
 // TDecodeAhead: worker threads that read and decode the next JPEG files of an album while
-// the user-interface thread makes the strip one thumbnail at a time. Each job is one file
-// and the size it will be drawn at; the user-interface thread takes the results in order.
-// At most one result a worker is held ahead of the one being taken, so memory stays at one
-// reduced picture a core. Destroying it cancels: workers finish the file in hand, drop it
-// and stop; nothing is ever ended by force.
+// the user-interface thread makes the strip one thumbnail at a time (or the shown photo at
+// full size, ahead of a zoom). Each job is one file and the size it will be drawn at; the
+// user-interface thread takes the results in order. At most one result a worker is held
+// ahead of the one being taken, so memory stays at one reduced picture a core. Destroying it
+// cancels: workers finish the file in hand, drop it and stop; nothing is ever ended by force.
 #pragma once
 
 #include "picture/graphic.h"
 
+#include <atomic>
 #include <condition_variable>
 #include <cstddef>
 #include <functional>
@@ -37,6 +38,9 @@ public:
     // had nothing to do or failed to load: the caller then loads the file itself and meets
     // the failure, with its message, exactly where it would have without us.
     std::unique_ptr<TGraphic> Take(size_t n);
+    // Whether Take(n) would return without waiting. Asking is waiting for n: the workers move
+    // on past it meanwhile, as they do while Take waits.
+    bool Ready(size_t n);
 
 private:
     struct Slot {
@@ -44,7 +48,7 @@ private:
         std::unique_ptr<TGraphic> result;
     };
     void Work();
-    static std::unique_ptr<TGraphic> Load(const TDecodeJob& job);
+    std::unique_ptr<TGraphic> Load(const TDecodeJob& job) const;
 
     const std::vector<TDecodeJob> jobs;
     size_t window;
@@ -54,6 +58,7 @@ private:
     size_t next = 0;   // the next job a worker claims
     size_t taken = 0;  // jobs before this one have been taken or passed over
     bool cancelled = false;
+    std::atomic<bool> stop{false};  // cancelled, as the decoding in hand reads it
     std::vector<std::thread> workers;
 };
 

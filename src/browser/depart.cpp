@@ -16,16 +16,23 @@
 #include "print/printpanel.h"
 
 #include <QCloseEvent>
+#include <QElapsedTimer>
 #include <QEvent>
 #include <QFile>
 #include <QGuiApplication>
 #include <QScreen>
 #include <QPainter>
 #include <QScrollBar>
+#include <utility>
 
 namespace galimo {
 
 namespace {
+// The strip's share of the event loop: made for this long at most, then events are served;
+// and how soon it looks again while a worker is still on the next file.
+constexpr int FillSliceMs = 10;
+constexpr int FillPollMs = 2;
+
 constexpr int DamagedPhotoWidth = 400;
 constexpr int DamagedPhotoHeight = 300;
 
@@ -82,6 +89,11 @@ std::unique_ptr<TBitmap> DamagedPhoto(const QString& name, const QString& messag
     bitmap->Canvas().FillRect({0, 0, DamagedPhotoWidth, DamagedPhotoHeight});
     DrawDamaged(*bitmap, name + "\n" + message);
     return bitmap;
+}
+
+bool JpegFile(const QByteArray& name)
+{
+    return TFileFormatsList::Instance().FindExt(FileExtension(name.toStdString())) == &TJPEGImage::ClassInfo;
 }
 
 // Each range before its position, vertical first: a position is clamped to the bar that
@@ -156,6 +168,10 @@ TDepart::TDepart(QWidget* parent) : TDXForm(parent), form(new QWidget(this))
         *shown);
     ConnectGuarded(Imprimer, &QPushButton::clicked, this, [this] { printPanel->ImprimerClick(); });
     keyNavigation = std::make_unique<TKeyNavigation>(*this);
+    // The strip's clock: the workers never call into Qt, the event loop looks at their results.
+    fillTimer.setSingleShot(true);
+    fillTimer.setTimerType(Qt::PreciseTimer);
+    ConnectGuarded(&fillTimer, &QTimer::timeout, this, [this] { FillStrip(); });
 
     FormCreate();
 }
@@ -260,6 +276,11 @@ void TDepart::DLClick()
 
 void TDepart::ClearThumbnails()
 {
+    fillTimer.stop();
+    decodeAhead.reset();  // the fill stops with the file each worker has in hand
+    firstPhoto.reset();
+    zoomAhead.reset();
+    zoomFile.clear();
     while (!thumbnails.empty()) {
         TImage* first = thumbnails.front();
         thumbnails.erase(thumbnails.begin());
@@ -270,6 +291,8 @@ void TDepart::ClearThumbnails()
     boite->SetVertPosition(0);
 }
 
+// The strip is made after this returns, one file an event-loop turn as the workers hand
+// their results over: picture 0 shows first, and the window answers while the rest come.
 void TDepart::RebuildThumbnails()
 {
     ClearThumbnails();
@@ -277,28 +300,64 @@ void TDepart::RebuildThumbnails()
         photo->hide();
         return;
     }
-    const int count = FL->Count();
-    StartDecodeAhead(count);
-    struct Stop {
-        TDepart& window;
-        ~Stop()  // on every way out: the work ahead is dropped
-        {
-            window.decodeAhead.reset();
-            window.firstPhoto.reset();
-        }
-    } stop{*this};
-    bool reported = false;
-    for (int n = 0; n < count; ++n) {
-        try {
-            MakeThumbnail(n);
-        } catch (...) {
-            // The file keeps its place; only the first failure of an opening is told.
-            if (!reported) HandleCurrentException();
-            reported = true;
-        }
-        boite->viewport()->repaint();  // each thumbnail shows while the rest are made
+    fillCount = FL->Count();
+    fillReported = false;
+    StartDecodeAhead(fillCount);
+    FillStrip();
+}
+
+bool TDepart::StripFilling() const { return decodeAhead != nullptr; }
+
+// The thumbnails whose files' results are in, a few milliseconds' worth, then back to the
+// event loop; the timer brings it back, at once when the next result is ready.
+void TDepart::FillStrip()
+{
+    if (fillBusy || !decodeAhead) return;  // a box's own event loop runs while a step reports
+    QElapsedTimer slice;
+    slice.start();
+    while (decodeAhead && static_cast<int>(thumbnails.size()) < fillCount && slice.elapsed() < FillSliceMs) {
+        const int n = static_cast<int>(thumbnails.size());
+        if (!decodeAhead->Ready(static_cast<size_t>(n))) break;
+        if (!FillOne(n)) return;  // another album's fill has taken over
     }
-    ShowPicture(0);
+    if (!decodeAhead) return;
+    if (static_cast<int>(thumbnails.size()) >= fillCount) {
+        decodeAhead.reset();
+        firstPhoto.reset();
+        PrepareZoom();
+        return;
+    }
+    fillTimer.start(decodeAhead->Ready(thumbnails.size()) ? 0 : FillPollMs);
+}
+
+// Thumbnail n, and photo 0 right after its own; false when an error box's loop saw the
+// album change.
+bool TDepart::FillOne(int n)
+{
+    TDecodeAhead* const filling = decodeAhead.get();
+    // Held through the error box too: the strip goes on once it is closed.
+    fillBusy = true;
+    try {
+        MakeThumbnail(n);
+    } catch (...) {
+        // The file keeps its place; only the first failure of an opening is told.
+        if (!fillReported) {
+            fillReported = true;
+            HandleCurrentException();
+        }
+    }
+    if (n == 0 && decodeAhead.get() == filling) {
+        try {
+            ShowPicture(0);
+        } catch (...) {
+            HandleCurrentException();
+        }
+    }
+    fillBusy = false;
+    boite->viewport()->update();
+    if (decodeAhead.get() == filling) return true;
+    if (decodeAhead) fillTimer.start(0);  // closed or another album opened meanwhile
+    return false;
 }
 
 // Job n is file n for its thumbnail, but job 0 is file 0 for the photo view: the thumbnail
@@ -310,9 +369,7 @@ void TDepart::StartDecodeAhead(int count)
     std::vector<TDecodeJob> jobs;
     const QByteArray folder = CurrentFolderBytes();
     const auto ahead = [&](int n) {
-        const std::string name = FL->RawItem(n).toStdString();
-        const bool jpeg = TFileFormatsList::Instance().FindExt(FileExtension(name)) == &TJPEGImage::ClassInfo;
-        return jpeg ? (folder + '/' + FL->RawItem(n)).toStdString() : std::string();
+        return JpegFile(FL->RawItem(n)) ? (folder + '/' + FL->RawItem(n)).toStdString() : std::string();
     };
     const int wv = boitephoto->width(), hv = boitephoto->height();
     jobs.push_back({ahead(0), [wv, hv](int width, int height, int& w, int& h) {
@@ -407,6 +464,7 @@ void TDepart::ShowPicture(int n)
         photo->Picture().Adopt(std::move(firstPhoto));  // decoded ahead for this view
     else
         photo->Picture().LoadFromFile((CurrentFolderBytes() + '/' + FL->RawItem(n)).toStdString());
+    zoomAhead.reset();
     NaturalHeight = photo->height();
     NaturalWidth = photo->width();
     AspectRatio = Ratio(NaturalHeight, NaturalWidth);
@@ -416,11 +474,32 @@ void TDepart::ShowPicture(int n)
     ApplyPlacement(*photo, *boitephoto, PlacePhotoInView({NaturalWidth, NaturalHeight}, {wv, hv}, ZoomMode));
     photo->show();
     keyNavigation->PictureShown(n);
+    zoomFile.clear();
+    if (ZoomMode == ZoomFitted && JpegFile(FL->RawItem(n)) && !(n < static_cast<int>(damage.size()) && damage[n]))
+        zoomFile = (CurrentFolderBytes() + '/' + FL->RawItem(n)).toStdString();
+    PrepareZoom();
 }
+
+// The click to natural size finds the full picture made: one worker, one file, once the
+// strip no longer needs the cores.
+void TDepart::PrepareZoom()
+{
+    if (decodeAhead || zoomFile.empty()) return;
+    zoomAhead = std::make_unique<TDecodeAhead>(std::vector<TDecodeJob>{{std::exchange(zoomFile, {}), {}}}, 1);
+}
+
+bool TDepart::ZoomPrepared() { return zoomAhead && zoomAhead->Ready(0); }
 
 void TDepart::photoClick()
 {
     ZoomMode = 3 - ZoomMode;
+    if (ZoomMode == ZoomNatural && zoomAhead) {
+        std::unique_ptr<TGraphic> full = zoomAhead->Take(0);
+        zoomAhead.reset();
+        // Failed or stopped, it is left for the draw here to meet, as without it.
+        auto* jpeg = dynamic_cast<TJPEGImage*>(full.get());
+        if (jpeg && !jpeg->FailurePending() && jpeg->DecodedEighths() == 8) photo->Picture().Adopt(std::move(full));
+    }
     RelayoutPhoto();
 }
 

@@ -6,9 +6,11 @@
 #include "ui_depart.h"
 
 #include <QString>
+#include <QTimer>
 #include <functional>
 #include <memory>
 #include <optional>
+#include <string>
 #include <vector>
 
 namespace galimo {
@@ -56,6 +58,11 @@ public:
     // Browsing by keyboard and the mark on the shown thumbnail.
     TKeyNavigation* KeyNavigation() const { return keyNavigation.get(); }
 
+    // True while the strip is still being made.
+    bool StripFilling() const;
+    // True once the shown photo's full-size picture is ready for the zoom.
+    bool ZoomPrepared();
+
     // Shows the about box modally (set by the main block once the about box exists).
     std::function<void()> ShowAbout;
 
@@ -68,6 +75,9 @@ private:
     QWidget* form;  // the 800 x 600 form, parent of every control of the description
     QByteArray startFolderBytes;  // StartFolder as the file system spells it
     void StartDecodeAhead(int count);
+    void FillStrip();
+    bool FillOne(int n);
+    void PrepareZoom();
     void LoadForThumbnail(int n);
     void FinishThumbnail(TImage* vig, int n, float r);
 
@@ -75,6 +85,12 @@ private:
     std::vector<std::optional<QString>> damage;  // beside each thumbnail: why its file failed, if it did
     std::unique_ptr<TDecodeAhead> decodeAhead;  // alive while the strip is being made
     std::unique_ptr<TGraphic> firstPhoto;       // file 0 made ahead for the photo view
+    std::unique_ptr<TDecodeAhead> zoomAhead;    // the shown photo at full size, while fitted
+    std::string zoomFile;                       // the shown photo, to be made so once the strip is
+    QTimer fillTimer;
+    int fillCount = 0;
+    bool fillReported = false;  // the opening's first failure has been told
+    bool fillBusy = false;
     class ShownPicture;
     std::unique_ptr<ShownPicture> shown;
     std::unique_ptr<TPrintPanel> printPanel;

@@ -1,6 +1,7 @@
-// The orientation a camera or phone records in a JPEG's EXIF block (values 1 to 8), and the
-// turn that makes a decoded picture upright. Our own reader: it looks for one tag of the
-// first image directory and nothing else, in bounds-checked steps over the kept bytes.
+// The orientation a camera or phone records in a JPEG's EXIF block (values 1 to 8), the
+// camera's own small JPEG thumbnail there, and the turn that makes a decoded picture upright.
+// Our own reader: it looks for one tag of the first image directory and the two of the
+// second, in bounds-checked steps over the kept bytes.
 #pragma once
 
 #include <QImage>
@@ -11,6 +12,24 @@ namespace galimo {
 
 // 1 (as stored) .. 8; 1 when the file has no tag or a value outside 1..8.
 int ExifOrientation(const uint8_t* data, size_t size);
+
+// Where the EXIF block's JPEG thumbnail lies in the file's bytes; Length 0 when it has none
+// or the thumbnail would reach past the block.
+struct TExifThumbnail {
+    size_t Offset = 0;
+    size_t Length = 0;
+};
+TExifThumbnail ExifThumbnail(const uint8_t* data, size_t size);
+
+// The side, in pixels, that a camera's thumbnail must reach on its long side to stand in for
+// the photo in the strip's 120 x 120 box.
+constexpr int ExifThumbnailSide = 120;
+
+// The camera's thumbnail (stored thumbW x thumbH, in the file's orientation) upright, when it
+// may stand in for a photo of upright size photoW x photoH: long side at least
+// ExifThumbnailSide, and the photo's proportions within one pixel. An empty size otherwise
+// (a thumbnail of other proportions is one that a camera letterboxed).
+QSize ExifThumbnailUse(int photoW, int photoH, int thumbW, int thumbH, int orientation);
 
 // Orientations 5 to 8 turn the picture a quarter: its upright width is its stored height.
 inline bool SwapsSides(int orientation) { return orientation >= 5 && orientation <= 8; }

@@ -97,6 +97,10 @@ struct JPEGProgress {
                         unsigned outputRow, unsigned outputHeight) noexcept
     {
         auto* p = static_cast<JPEGProgress*>(self);
+        if (p->owner->Stop && p->owner->Stop->load(std::memory_order_relaxed)) {
+            p->failure = std::make_exception_ptr(EAbort());  // kept as a stopped decoding is
+            return 1;
+        }
         if (!p->owner->OnProgress) return 0;  // nobody listens: skip even the clock
         try {
             const int64_t now = NowMs();
@@ -206,6 +210,24 @@ void TJPEGImage::LoadBytes(std::vector<uint8_t> bytes)
         data->Grayscale = header.grey != 0;
         settings.ProgressiveEncoding = header.multi_scan ? 1 : 0;
         data->Orientation = ExifOrientation(data->Data->data(), data->Data->size());
+        const TExifThumbnail thumbnail = ExifThumbnail(data->Data->data(), data->Data->size());
+        if (thumbnail.Length) {
+            // Only its header now; a damaged one is simply not used.
+            const auto from = data->Data->begin() + static_cast<ptrdiff_t>(thumbnail.Offset);
+            const std::vector<uint8_t> bytes(from, from + static_cast<ptrdiff_t>(thumbnail.Length));
+            galimo_jpeg_header small{};
+            int code = 0;
+            if (galimo_jpeg* reader = galimo_jpeg_open(bytes.data(), bytes.size(), nullptr, nullptr, &code)) {
+                if (!galimo_jpeg_read_header(reader, &small))
+                    data->ThumbnailSize = ExifThumbnailUse(Width(), Height(), static_cast<int>(small.width),
+                                                           static_cast<int>(small.height), data->Orientation);
+                galimo_jpeg_close(reader);
+            }
+            if (!data->ThumbnailSize.isEmpty()) {
+                data->ThumbnailOffset = thumbnail.Offset;
+                data->ThumbnailLength = thumbnail.Length;
+            }
+        }
     }
     Changed();
 }
@@ -307,8 +329,44 @@ int ReducedEighths(int width, int height, int targetW, int targetH)
 
 void TJPEGImage::Draw(TCanvas& canvas, const TRect& rect)
 {
-    DecodeAt(EighthsFor(rect.Width(), rect.Height()));
+    DecodeFor(rect.Width(), rect.Height());
     bitmap->Draw(canvas, rect);
+}
+
+void TJPEGImage::DecodeFor(int w, int h)
+{
+    if (!pendingFailure && ThumbnailFits(w, h)) {
+        if (bitmap && decodedEighths == 0) return;
+        if (!bitmap && DecodeThumbnail()) return;
+    }
+    DecodeAt(EighthsFor(w, h));
+}
+
+// The camera's thumbnail serves a draw no longer than it, in the plain case only.
+bool TJPEGImage::ThumbnailFits(int w, int h) const
+{
+    const QSize& t = data->ThumbnailSize;
+    return !t.isEmpty() && w > 0 && h > 0 && std::max(w, h) <= std::max(t.width(), t.height()) && settings.Scale == 0 &&
+           settings.PixelFormat == 0;
+}
+
+// The thumbnail decoded as a picture of its own, turned as the photo is. False when it fails:
+// the photo is then decoded, which reports its own faults.
+bool TJPEGImage::DecodeThumbnail()
+{
+    try {
+        const auto from = data->Data->begin() + static_cast<ptrdiff_t>(data->ThumbnailOffset);
+        TJPEGImage small;
+        small.LoadBytes(std::vector<uint8_t>(from, from + static_cast<ptrdiff_t>(data->ThumbnailLength)));
+        small.data->Orientation = data->Orientation;
+        small.DecodeAt(8);
+        if (small.decodeFinal || small.bitmap->Empty()) return false;
+        bitmap = std::move(small.bitmap);
+        decodedEighths = 0;
+        return true;
+    } catch (...) {
+        return false;
+    }
 }
 
 TBitmap& TJPEGImage::Bitmap()
@@ -320,7 +378,7 @@ TBitmap& TJPEGImage::Bitmap()
 void TJPEGImage::PrepareDraw(int w, int h)
 {
     try {
-        DecodeAt(EighthsFor(w, h));
+        DecodeFor(w, h);
         bitmap->PrepareDraw(w, h);
     } catch (...) {
         pendingFailure = std::current_exception();

@@ -1,7 +1,8 @@
 // TJPEGImage: a JPEG picture. Loading keeps the file's bytes and reads only the header, so
 // a folder of large photos is sized without decoding; a draw decodes the image at the
 // smallest DCT scale that still covers its rectangle (a thumbnail reads an eighth of each
-// side), and the picture keeps that bitmap until a larger draw needs more.
+// side, or only the camera's own thumbnail when the file carries a fit one), and the
+// picture keeps that bitmap until a larger draw needs more.
 //
 // Ownership: the compressed bytes live in TJPEGData, shared by copies of one picture; the
 // decoded bitmap and the assigned palette belong to the picture.
@@ -12,6 +13,8 @@
 
 #include <QList>
 #include <QRgb>
+#include <QSize>
+#include <atomic>
 #include <cstdint>
 #include <exception>
 #include <functional>
@@ -54,6 +57,10 @@ public:
     int Width = 0;
     bool Grayscale = false;
     int Orientation = 1;  // the EXIF orientation, 1..8: the decoded bitmap is turned upright
+    // The camera's thumbnail in Data, when it may stand in for a small draw; its size upright.
+    size_t ThumbnailOffset = 0;
+    size_t ThumbnailLength = 0;
+    QSize ThumbnailSize;
 };
 
 using TPalette = QList<QRgb>;
@@ -95,12 +102,15 @@ public:
     // once; the partly filled bitmap stays and is returned from then on.
     TBitmap& Bitmap();
     bool Decoded() const { return bitmap != nullptr; }
-    // Eighths of each side the kept bitmap was decoded at (8: full size; 0: none).
+    // Eighths of each side the kept bitmap was decoded at (8: full size; 0: none, or drawn
+    // from the camera's thumbnail).
     int DecodedEighths() const { return bitmap ? decodedEighths : 0; }
     // Decodes what a draw into a w x h rectangle needs and makes its shrunk copy now, so the
     // draw itself only copies. Safe off the user-interface thread for a picture no one else
     // touches. A failure is kept and raised by the next draw, as if that draw had decoded.
     void PrepareDraw(int w, int h);
+    // Set by another thread to stop a decoding in progress, as a listener's abort does.
+    const std::atomic<bool>* Stop = nullptr;
     // A failure PrepareDraw kept for the next draw.
     bool FailurePending() const { return pendingFailure != nullptr; }
     const TJPEGSettings& Settings() const { return settings; }
@@ -111,6 +121,9 @@ public:
 private:
     void TurnUpright();
     int EighthsFor(int w, int h) const;
+    void DecodeFor(int w, int h);
+    bool ThumbnailFits(int w, int h) const;
+    bool DecodeThumbnail();
     void DecodeAt(int eighths);
     bool Decode(int eighths);
     void NewData();

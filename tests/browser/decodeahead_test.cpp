@@ -49,6 +49,7 @@ protected:
         const QList<QListWidgetItem*> found = window->DL->findItems(name, Qt::MatchExactly);
         ASSERT_EQ(found.size(), 1);
         window->DL->setCurrentItem(found.front());
+        Filled();
     }
     void ExpectColour(int n, QRgb colour)
     {
@@ -83,7 +84,7 @@ TEST_F(DecodeAheadTest, ThirdFileBrokenKeepsItsPlaceEveryTime)
     Write(root.filePath("good/a.jpg"), Photo(400, 300, kGreen));
     for (const auto& c : cases) BrokenAlbum(c.album, c.bytes, 4);
     Start();
-    ShowAndPaint();
+    ShowAndPaint(true);
     for (int round = 0; round < 8; ++round)
         for (const auto& c : cases) {
             SCOPED_TRACE(std::string(c.album) + " round " + std::to_string(round));
@@ -112,7 +113,7 @@ TEST_F(DecodeAheadTest, FirstFileFailingAsItDrawsIsToldOnceAndShownDamaged)
     Write(root.filePath("broken/1.jpg"), jpegtest::WithBrokenSecondScan(jpegtest::TestFile("progressive.jpg")));
     Write(root.filePath("broken/2.jpg"), Photo(800, 600, kRed));
     Start();
-    ShowAndPaint();
+    ShowAndPaint(true);
     for (int round = 0; round < 4; ++round) {
         Open("good");
         box.Calls.clear();
@@ -124,19 +125,25 @@ TEST_F(DecodeAheadTest, FirstFileFailingAsItDrawsIsToldOnceAndShownDamaged)
     }
 }
 
-TEST_F(DecodeAheadTest, SecondAlbumShowsOnlyItsOwnThumbnails)
+// Another album opened while the strip fills, at a different point each round, then the
+// window closed in the middle of one: the fill stops, and the new strip is only its own.
+TEST_F(DecodeAheadTest, SecondAlbumOpenedDuringTheFillShowsOnlyItsOwnThumbnails)
 {
     Album("first");
-    Write(root.filePath("first/1.jpg"), Photo(800, 600, kRed));
-    Write(root.filePath("first/2.jpg"), jpegtest::Bytes{'n', 'o'});
-    for (int i = 3; i < 10; ++i) Write(root.filePath(QString("first/%1.jpg").arg(i)), Photo(1600, 1200, kGreen));
+    Write(root.filePath("first/01.jpg"), Photo(800, 600, kRed));
+    Write(root.filePath("first/02.jpg"), jpegtest::Bytes{'n', 'o'});
+    for (int i = 3; i < 40; ++i) Write(root.filePath(QString("first/%1.jpg").arg(i, 2, 10, QChar('0'))), Photo(800, 600, kGreen));
     Album("second");
     Write(root.filePath("second/x.jpg"), Photo(480, 640, kBlue));
     Write(root.filePath("second/y.jpg"), Photo(1920, 1080, kRed));
     Start();
-    ShowAndPaint();
-    for (int round = 0; round < 6; ++round) {
-        Open("first");  // past its broken second file while the workers decode the rest
+    ShowAndPaint(true);
+    int interrupted = 0;
+    for (size_t round = 0; round < 8; ++round) {
+        SCOPED_TRACE(round);
+        window->DL->setCurrentItem(window->DL->findItems("first", Qt::MatchExactly).front());
+        ASSERT_TRUE(QTest::qWaitFor([&] { return window->Thumbnails().size() >= round * 3; }, 10000));
+        interrupted += window->StripFilling();
         Open("second");
         ASSERT_EQ(window->Thumbnails().size(), 2u);
         EXPECT_EQ(Thumb(0)->geometry(), QRect(17, 0, 89, 120));
@@ -147,6 +154,12 @@ TEST_F(DecodeAheadTest, SecondAlbumShowsOnlyItsOwnThumbnails)
         EXPECT_EQ(window->NaturalWidth, 480);
         EXPECT_EQ(window->NaturalHeight, 640);
     }
+    EXPECT_GT(interrupted, 0);  // round 0 at least: right after the click
+    window->DL->setCurrentItem(window->DL->findItems("first", Qt::MatchExactly).front());
+    ASSERT_TRUE(QTest::qWaitFor([&] { return window->Thumbnails().size() >= 3; }, 10000));
+    window->close();
+    EXPECT_FALSE(window->StripFilling());
+    EXPECT_TRUE(window->Thumbnails().empty());
 }
 
 // The queue alone: every JPEG job comes back ready in order, reduced for its target; jobs

@@ -41,6 +41,7 @@ protected:
         const auto found = window->DL->findItems(album, Qt::MatchExactly);
         ASSERT_EQ(found.size(), 1);
         window->DL->setCurrentItem(found.front());
+        Filled();
     }
     QImage Preview() { return window->page->Picture().Bitmap().Image(); }
 };

@@ -194,6 +194,7 @@ TEST_F(DepartTest, OpeningAnotherAlbumFreesEveryThumbnailFirstAndStartsAtTheTop)
     ShowAndPaint();
     const int one = window->DL->item(0)->text() == "One" ? 0 : 1;
     window->DL->setCurrentRow(one);
+    Filled();
     ASSERT_EQ(window->Thumbnails().size(), 8u);
     QWheelEvent notches({60, 60}, {60, 60}, {}, {0, -360}, Qt::NoButton, {}, Qt::NoScrollPhase, false);
     QApplication::sendEvent(window->boite->viewport(), &notches);
@@ -201,6 +202,7 @@ TEST_F(DepartTest, OpeningAnotherAlbumFreesEveryThumbnailFirstAndStartsAtTheTop)
     QPointer<TImage> old = Thumb(7);
     window->DL->setCurrentRow(1 - one);
     EXPECT_TRUE(old.isNull());
+    Filled();
     ASSERT_EQ(window->Thumbnails().size(), 1u);
     EXPECT_EQ(window->boite->VertPosition(), 0);
     EXPECT_EQ(Thumb(0)->geometry(), QRect(21, 0, 80, 120));
@@ -221,9 +223,11 @@ TEST_F(DepartTest, ABrokenPictureKeepsItsPlaceAndTheRestOfTheAlbum)
     ShowAndPaint();
     const int a = window->DL->item(0)->text() == "A" ? 0 : 1;
     window->DL->setCurrentRow(a);
+    Filled();
     ASSERT_EQ(window->NaturalWidth, 400);
     box.Calls.clear();
     window->DL->setCurrentRow(1 - a);
+    Filled();
     EXPECT_EQ(box.Texts(), std::vector<std::string>{"Image bitmap incorrecte."});  // the first failure only
     ASSERT_EQ(window->Thumbnails().size(), 4u);
     EXPECT_EQ(Thumb(0)->geometry(), QRect(1, 0, 120, 120));
@@ -299,6 +303,7 @@ TEST_F(DepartTest, AnAlbumWithoutPicturesHidesThePhoto)
     ShowAndPaint();
     const int full = window->DL->item(0)->text() == "Full" ? 0 : 1;
     window->DL->setCurrentRow(full);
+    Filled();
     EXPECT_TRUE(window->photo->isVisible());
     window->DL->setCurrentRow(1 - full);
     EXPECT_TRUE(window->Thumbnails().empty());

@@ -33,6 +33,7 @@ protected:
         Start();
         ShowAndPaint();
         window->DL->setCurrentRow(window->DL->item(0)->text() == "A" ? 0 : 1);
+        Filled();
         ASSERT_EQ(window->Thumbnails().size(), 3u);
     }
     // A key as a person presses it: at the control that has the focus.
@@ -91,6 +92,7 @@ TEST_F(KeyNavigationTest, KeysWalkTheAlbumWithoutWrappingAndKeepTheMarkedThumbna
     const int row = w.DL->currentRow();
     Press(w.DL, row == 0 ? Qt::Key_Down : Qt::Key_Up);
     EXPECT_EQ(w.DL->currentRow(), 1 - row);
+    Filled();
     ASSERT_EQ(w.Thumbnails().size(), 1u);
     EXPECT_EQ(Shown(), "z.bmp");
     EXPECT_EQ(w.KeyNavigation()->Marked(), Thumb(0));

@@ -124,6 +124,7 @@ TEST_F(MediumTest, OnlyFoldersAreAlbumsAndCaseTwinsEachShowTheirOwnPictures)
         ASSERT_GE(Row(o.album), 0);
         if (window->DL->currentRow() == Row(o.album)) window->DL->setCurrentRow(-1);
         window->DL->setCurrentRow(Row(o.album));
+        Filled();
         EXPECT_EQ(window->FL->Items(), o.files);
         EXPECT_EQ(window->Thumbnails().size(), static_cast<size_t>(o.files.size()));
         EXPECT_EQ(window->NaturalWidth, o.width);
@@ -142,6 +143,7 @@ TEST_F(MediumTest, NamesInAWesternCodePageAreListedShownAndOpened)
     ShowAndPaint();
     EXPECT_EQ(Albums(), (std::set<QString>{"Été 1998", "Noël"}));
     window->DL->setCurrentRow(Row("Été 1998"));
+    Filled();
     EXPECT_EQ(window->FL->Items(), (QStringList{"café e.bmp", "café é.bmp", "François.bmp"}));
     ASSERT_EQ(window->Thumbnails().size(), 3u);
     EXPECT_EQ(window->NaturalWidth, 210);
@@ -209,6 +211,7 @@ TEST_F(MediumTest, AClickOnTheOpenAlbumRebuildsTheStripFromTheListAsItIs)
     const QRect row = window->DL->visualItemRect(window->DL->item(0));
     QTest::mouseClick(window->DL->viewport(), Qt::LeftButton, {}, row.center());
     EXPECT_TRUE(before.isNull());
+    Filled();
     EXPECT_EQ(window->Thumbnails().size(), 1u);
     EXPECT_EQ(window->DL->visualItemRect(window->DL->item(0)).height(), 13);
 }

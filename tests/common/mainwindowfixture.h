@@ -60,13 +60,19 @@ protected:
         window = std::make_unique<TDepart>();
         return *window;
     }
-    // Shows it and waits for the first paint to have filled the album list.
-    void ShowAndPaint()
+    // Shows it and waits for the first paint to have filled the album list and the strip.
+    // Hidden after that paint, the window paints no more: Qt paints a scroll bar with its
+    // own thread pool, whose hand-overs a thread checker cannot see.
+    void ShowAndPaint(bool thenHide = false)
     {
         window->show();
         EXPECT_TRUE(QTest::qWaitForWindowExposed(window.get()));
         QTRY_VERIFY(!window->FirstPaint);
+        if (thenHide) window->hide();
+        Filled();
     }
+    // Waits for the strip of the album just opened to be made.
+    void Filled() { QTRY_VERIFY_WITH_TIMEOUT(!window->StripFilling(), 30000); }
     QWidget* Child(const char* name) { return window->findChild<QWidget*>(name); }
     void Album(const QString& name) { ASSERT_TRUE(root.mkpath(name)); }
     TImage* Thumb(int n) { return window->findChild<TImage*>(QString("VIG%1").arg(n)); }

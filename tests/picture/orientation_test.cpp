@@ -43,6 +43,47 @@ TEST(JPEGOrientation, ValuesOutsideOneToEightLeaveThePictureAsStored)
     }
 }
 
+// When the camera's thumbnail stands in for the photo in the strip, and at what upright size;
+// last, a real file: the thumbnail (blue left, green right as stored) of a red photo turned
+// a quarter, drawn into the strip's box.
+TEST(JPEGOrientation, TheCamerasThumbnailStandsInWhenLargeEnoughAndOfThePhotosShape)
+{
+    struct Row {
+        int photoW, photoH, thumbW, thumbH, orientation;
+        QSize used;
+    } rows[] = {
+        {4000, 3000, 160, 120, 1, {160, 120}},  // the usual camera thumbnail
+        {6000, 4000, 160, 107, 1, {160, 107}},  // 3:2, a third of a pixel off
+        {4000, 3000, 119, 89, 1, {}},           // smaller than the box
+        {4000, 2250, 160, 120, 1, {}},          // 16:9 photo, letterboxed 4:3 thumbnail
+        {4000, 3000, 160, 118, 1, {}},          // two pixels off
+        {4000, 3000, 0, 0, 1, {}},              // absent
+        {3000, 4000, 160, 120, 6, {120, 160}},  // held upright: turned as the photo
+        {3000, 4000, 160, 120, 1, {}},          // a portrait with a landscape thumbnail
+    };
+    for (const Row& r : rows)
+        EXPECT_EQ(ExifThumbnailUse(r.photoW, r.photoH, r.thumbW, r.thumbH, r.orientation), r.used)
+            << r.photoW << "x" << r.photoH << " " << r.thumbW << "x" << r.thumbH << " " << r.orientation;
+
+    InitJPEGModule(32);
+    const jpegtest::Bytes bytes =
+        jpegtest::ReadFile(std::string(GALIMO_SOURCE_DIR) + "/fuzz/exif/corpus/orientation-6-thumbnail.jpg");
+    EXPECT_GT(ExifThumbnail(bytes.data(), bytes.size()).Length, 0u);
+    TJPEGImage image;
+    TMemoryStream stream(bytes);
+    image.LoadFromStream(stream);
+    TBitmap box(120, 120, TPixelFormat::pf24bit);
+    box.Canvas().StretchDraw({0, 0, 120, 120}, &image);
+    EXPECT_EQ(image.DecodedEighths(), 0);
+    EXPECT_EQ(QSize(image.Width(), image.Height()), QSize(480, 640));
+    const QRgb top = box.Image().pixel(60, 10), bottom = box.Image().pixel(60, 110);
+    EXPECT_GT(qBlue(top), 150) << std::hex << top;
+    EXPECT_GT(qGreen(bottom), 150) << std::hex << bottom;
+    TBitmap view(300, 400, TPixelFormat::pf24bit);  // larger: the photo itself
+    view.Canvas().StretchDraw({0, 0, 300, 400}, &image);
+    EXPECT_GT(qRed(view.Image().pixel(150, 200)), 150);
+}
+
 // The fuzz seeds: each file names the orientation it carries.
 TEST(JPEGOrientation, FuzzSeedsGiveTheOrientationTheyCarry)
 {
