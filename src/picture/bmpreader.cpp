@@ -188,14 +188,21 @@ private:
             for (int y = 0; y < held; ++y) Row24(src(y), Row32(y), w);
             return;
         case 16: {
-            // Every 16-bit value once, so that a row is one table look-up a pixel.
+            // Every 16-bit value once, so that a row is one table look-up a pixel; for
+            // pictures smaller than the table, each pixel is worked out on its own.
             const Channels channels(L.Masks);
-            std::vector<uint32_t> table(65536);
-            for (uint32_t v = 0; v < table.size(); ++v) table[v] = channels(v);
+            std::vector<uint32_t> table;
+            if (uint64_t(w) * held >= 65536) {
+                table.resize(65536);
+                for (uint32_t v = 0; v < table.size(); ++v) table[v] = channels(v);
+            }
             for (int y = 0; y < held; ++y) {
                 const uint8_t* s = src(y);
                 uint32_t* d = Row32(y);
-                for (int x = 0; x < w; ++x) d[x] = table[U16(s + 2 * x)];
+                if (table.empty())
+                    for (int x = 0; x < w; ++x) d[x] = channels(U16(s + 2 * x));
+                else
+                    for (int x = 0; x < w; ++x) d[x] = table[U16(s + 2 * x)];
             }
             return;
         }
