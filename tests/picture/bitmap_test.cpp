@@ -135,7 +135,7 @@ TEST(BitmapReader, PixelsMatchTheSuiteReferences)
 }
 
 // Hand-made files, 4 x 2 pixels of 8 bits (or 4 for RLE4), colour table navy, red, green,
-// blue; the expected picture is its indices top row first, '.' for black.
+// blue; the expected picture is its indices top row first, '.' for black, or the message.
 std::vector<uint8_t> Dib(uint32_t header, int bits, uint32_t compression, uint32_t colours, std::vector<uint8_t> pixels,
                          int height = 2)
 {
@@ -185,10 +185,10 @@ TEST(BitmapReader, TolerancesAndRleRules)
         {"run past the row's end", File(Dib(40, 8, 1, 4, {6, 1, 0, 0, 2, 3, 0, 1}), 70), "3300" "1111"},
         {"delta and end of bitmap", File(Dib(40, 8, 1, 4, {1, 1, 0, 2, 2, 1, 1, 3, 0, 1}), 70), "0003" "1000"},
         {"absolute, odd, padded", File(Dib(40, 8, 1, 4, {0, 3, 1, 2, 3, 0, 1, 2, 0, 0, 4, 3}), 70), "3333" "1232"},
-        {"end of line past the last row", File(Dib(40, 8, 1, 4, {0, 0, 0, 0, 0, 0, 4, 1}), 70), "0000" "0000"},
         {"RLE4 runs and absolute", File(Dib(40, 4, 2, 4, {5, 0x12, 0, 0, 0, 3, 0x32, 0x10}), 70), "3210" "1212"},
-        {"top-down RLE", File(Dib(40, 8, 1, 4, {8, 1}, -2), 70), nullptr},
-        {"packed DIB named .bmp", Dib(40, 8, 0, 4, rows), nullptr},
+        {"top-down RLE", File(Dib(40, 8, 1, 4, {8, 1}, -2), 70), "Image bitmap incorrecte"},
+        {"packed DIB named .bmp", Dib(40, 8, 0, 4, rows), "Image bitmap incorrecte"},
+        {"too big", ReadAll(Suite + "b/reallybig.bmp"), "Image bitmap trop grande (3000000 x 2000000 pixels)"},
     };
     RegisterDIB();
     for (Row row : table) {
@@ -197,10 +197,10 @@ TEST(BitmapReader, TolerancesAndRleRules)
             TMemoryStream s(row.bytes.data(), row.bytes.size());
             g->LoadFromStream(s);
         } catch (const EInvalidGraphic& e) {
-            EXPECT_FALSE(row.picture) << row.what << ": " << e.what();
+            EXPECT_STREQ(e.what(), row.picture) << row.what;
             continue;
         }
-        ASSERT_TRUE(row.picture) << row.what;
+        ASSERT_EQ(std::string(row.picture).size(), 8u) << row.what;
         const QImage got = static_cast<TBitmap&>(*g).Image().convertToFormat(QImage::Format_RGB32);
         const QRgb colours[] = {qRgb(0, 0, 128), qRgb(255, 0, 0), qRgb(0, 255, 0), qRgb(0, 0, 255)};
         for (int i = 0; i < 8; ++i)
@@ -208,13 +208,6 @@ TEST(BitmapReader, TolerancesAndRleRules)
                 << row.what << " pixel " << i;
     }
     UnregisterDIB();
-    TBitmap big;
-    try {
-        Load(big, ReadAll(Suite + "b/reallybig.bmp"));
-        ADD_FAILURE();
-    } catch (const EInvalidGraphic& e) {
-        EXPECT_STREQ(e.what(), "Image bitmap trop grande (3000000 x 2000000 pixels)");
-    }
 }
 
 TEST(BitmapReader, BadAndQuestionableFilesFailCleanlyOrRead)
