@@ -2,7 +2,6 @@
 
 #include <algorithm>
 #include <bit>
-#include <climits>
 #include <cstring>
 #include <vector>
 
@@ -36,8 +35,8 @@
 //     width. A channel whose mask is 0 reads 0 (opaque when it is the alpha channel).
 //
 // Refused as malformed: header sizes other than 12, 16 to 64, 108 and 124; planes other
-// than 1; width below 1 or height 0; bit counts and compressions outside 1, 2, 4, 8, 24
-// and 32 bits BI_RGB, 8-bit RLE8, 4-bit RLE4, 16- and 32-bit (ALPHA)BITFIELDS (so OS/2's
+// than 1; width below 1 or height 0; bit counts and compressions outside 1, 2, 4, 8, 16,
+// 24 and 32 bits BI_RGB, 8-bit RLE8, 4-bit RLE4, 16- and 32-bit (ALPHA)BITFIELDS (so OS/2's
 // Huffman and RLE24 and the JPEG and PNG payloads meant for printers); a mask with gaps or
 // with bits outside the pixel; a top-down RLE picture; a colour table that runs past the
 // end of the file; a file that holds no pixel bytes (for uncompressed pixels, not one row).
