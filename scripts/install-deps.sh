@@ -8,7 +8,7 @@ PACKAGES=(
   qt6-base-dev qt6-base-dev-tools libqt6svg6 qt6-qpa-plugins qt6-wayland libgl-dev
   libxrandr-dev libx11-dev x11-xserver-utils
   libjpeg62-turbo-dev libjpeg-turbo-progs
-  libgtest-dev libgmock-dev googletest libbenchmark-dev libgif-dev
+  libgtest-dev libgmock-dev googletest libbenchmark-dev libgif-dev libstb-dev
   clang-14 libclang-rt-14-dev
   xvfb xauth xdotool x11-utils imagemagick poppler-utils weston libimage-exiftool-perl
   fonts-liberation2 fontconfig qt6-translations-l10n

@@ -5,7 +5,7 @@ set -euo pipefail
 cd "$(dirname "$0")/.."
 B=build-bench
 cmake -S . -B $B -DCMAKE_BUILD_TYPE=Release -DGALIMO_BENCH=ON -DBUILD_TESTING=OFF >/dev/null
-cmake --build $B -j2 --target bench_stretch jpeg_bench jpeg_peak_memory gif_bench gif_play album_bench \
+cmake --build $B -j2 --target bench_stretch bmp_bench jpeg_bench jpeg_peak_memory gif_bench gif_play album_bench \
   album_peak_memory
 [ -f $B/inputs-jpeg/camera-12mp-exif.jpg ] || bash scripts/make-bench-jpegs.sh $B/inputs-jpeg
 mkdir -p $B/results
@@ -14,6 +14,8 @@ flags=(--benchmark_repetitions=5 --benchmark_report_aggregates_only=true --bench
 
 echo "== thumbnails: loading a 6000 x 4000 bitmap against shrinking it (and Qt's scaling)"
 $B/bench/picture/bench_stretch "${flags[@]}" --benchmark_out=$B/results/stretch.json
+echo "== Bitmaps: our reader against Qt's and stb_image (24-bit, RLE8, 16-bit bitfields)"
+$B/bench/picture/bmp_bench --benchmark_out=$B/results/bmp.json --benchmark_out_format=json
 echo "== JPEG: load + draw against a plain libjpeg decode"
 $B/bench/jpeg/jpeg_bench $B/inputs-jpeg "${flags[@]}" --benchmark_out=$B/results/jpeg.json
 echo "== JPEG: peak memory of one 24-megapixel load and draw"

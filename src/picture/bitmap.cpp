@@ -1,9 +1,8 @@
 #include "picture/bitmap.h"
 
+#include "picture/bmpreader.h"
 #include "platform/exceptions.h"
 
-#include <QBuffer>
-#include <QImageReader>
 #include <vector>
 
 namespace galimo {
@@ -41,9 +40,10 @@ QImage Normalised(QImage image)
     case QImage::Format_RGB32:
     case QImage::Format_ARGB32_Premultiplied: return image;
     case QImage::Format_MonoLSB: return image.convertToFormat(QImage::Format_Mono);
-    default:
-        return image.convertToFormat(image.hasAlphaChannel() ? QImage::Format_ARGB32_Premultiplied
-                                                             : QImage::Format_RGB32);
+    default: {
+        const bool alpha = image.hasAlphaChannel();
+        return std::move(image).convertToFormat(alpha ? QImage::Format_ARGB32_Premultiplied : QImage::Format_RGB32);
+    }
     }
 }
 }  // namespace
@@ -142,7 +142,9 @@ void TBitmap::PrepareDraw(int w, int h)
     ScaledForDraw(image, std::min(w, image.width()), std::min(h, image.height()), scaleCache);
 }
 
-void TBitmap::LoadFromStream(TStream& stream)
+void TBitmap::LoadFromStream(TStream& stream) { LoadBitmap(stream, false); }
+
+void TBitmap::LoadBitmap(TStream& stream, bool packedAllowed)
 {
     const int64_t available = stream.Remaining();
     if (available == 0) {  // an empty file is an empty bitmap, not an error
@@ -151,19 +153,39 @@ void TBitmap::LoadFromStream(TStream& stream)
         ImageChanged();
         return;
     }
-    std::vector<uint8_t> bytes(static_cast<size_t>(available));
-    const size_t got = stream.Read(bytes.data(), bytes.size());
-    bytes.resize(got);
-    if (got < 14 || bytes[0] != 'B' || bytes[1] != 'M') throw EInvalidGraphic("Image bitmap incorrecte");
+    // The file's bytes, read once; a memory stream's are used where they lie.
+    std::vector<uint8_t> file;
+    const uint8_t* bytes = nullptr;
+    size_t count = 0;
+    if (auto* memory = dynamic_cast<TMemoryStream*>(&stream)) {
+        bytes = memory->Data() + memory->Position();
+        count = static_cast<size_t>(available);
+        memory->Skip(available);
+    } else {
+        file.resize(static_cast<size_t>(available));
+        count = stream.Read(file.data(), file.size());
+        bytes = file.data();
+    }
 
-    QByteArray data = QByteArray::fromRawData(reinterpret_cast<const char*>(bytes.data()), static_cast<qsizetype>(bytes.size()));
-    QBuffer buffer(&data);
-    buffer.open(QIODevice::ReadOnly);
-    QImageReader reader(&buffer, "BMP");
-    reader.setAutoTransform(false);
-    QImage read;
-    if (!reader.read(&read) || read.isNull()) throw EInvalidGraphic("Image bitmap incorrecte");
-    image = Normalised(read.copy());  // detach from the temporary bytes
+    BmpLayout layout;
+    switch (ReadBmpHeader(bytes, count, packedAllowed, layout)) {
+    case BmpHeaderResult::Ok: break;
+    case BmpHeaderResult::TooBig:
+        throw EInvalidGraphic("Image bitmap trop grande (" + std::to_string(layout.Width) + " x " +
+                              std::to_string(layout.Height) + " pixels)");
+    case BmpHeaderResult::Invalid: throw EInvalidGraphic("Image bitmap incorrecte");
+    }
+    static constexpr QImage::Format formats[] = {QImage::Format_Mono, QImage::Format_Indexed8, QImage::Format_RGB32,
+                                                 QImage::Format_ARGB32};
+    QImage read(layout.Width, layout.Height, formats[static_cast<int>(layout.Pixels)]);
+    if (read.isNull())
+        throw EInvalidGraphic("Mémoire insuffisante pour une image de " + std::to_string(layout.Width) + " x " +
+                              std::to_string(layout.Height));
+    if (layout.Pixels == BmpPixels::Mono) read.setColorTable({layout.Palette[0], layout.Palette[1]});
+    if (layout.Pixels == BmpPixels::Indexed8) read.setColorTable(QList<QRgb>(layout.Palette.begin(), layout.Palette.end()));
+    DecodeBmpPixels(bytes, count, layout, read.bits(), read.bytesPerLine());
+    file = {};
+    image = Normalised(std::move(read));  // alpha is premultiplied in place
     format = FormatOf(image);
     ImageChanged();
 }

@@ -44,6 +44,10 @@ public:
     // Replaces the pixels (readers); the format follows the image's.
     void SetImage(QImage value);
 
+protected:
+    // Reads a "BM" file, or also a DIB without file header when packedAllowed.
+    void LoadBitmap(TStream& stream, bool packedAllowed);
+
 private:
     void ImageChanged();
 

@@ -102,6 +102,8 @@ class TDIB : public TBitmap {
 public:
     static const TGraphicClass ClassInfo;
     const TGraphicClass& Class() const override { return ClassInfo; }
+    // Files under this extension are often packed DIBs, with no file header.
+    void LoadFromStream(TStream& stream) override { LoadBitmap(stream, true); }
 };
 const TGraphicClass TDIB::ClassInfo{"TDIB", [] { return std::unique_ptr<TGraphic>(new TDIB); }};
 
