@@ -1,6 +1,5 @@
 #include "platform/messagebox.h"
 
-#include "platform/dxform.h"
 #include "platform/modal.h"
 
 #include <QApplication>
@@ -22,9 +21,7 @@ QWidget* Owner()
 {
     if (QWidget* modal = QApplication::activeModalWidget()) return modal;
     if (QWidget* active = QApplication::activeWindow()) return active;
-    for (QWidget* w : QApplication::topLevelWidgets())
-        if (qobject_cast<TDXForm*>(w) && w->isVisible()) return w;
-    return nullptr;
+    return MainWindow();
 }
 }  // namespace
 

@@ -12,14 +12,14 @@
 
 namespace galimo {
 
-namespace {
-
 QWidget* MainWindow()
 {
     for (QWidget* w : QApplication::topLevelWidgets())
         if (qobject_cast<TDXForm*>(w) && w->isVisible()) return w;
     return nullptr;
 }
+
+namespace {
 
 bool OnWayland() { return QGuiApplication::platformName().startsWith(QLatin1String("wayland")); }
 

@@ -10,6 +10,9 @@ class QWidget;
 
 namespace galimo {
 
+// The main window on show, or nullptr.
+QWidget* MainWindow();
+
 // Moves a dialog to the centre of its owner: the main window's area for a window of its own,
 // the parent's for one inside the main window.
 void CentreOverOwner(QWidget& dialog);
