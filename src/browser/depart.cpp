@@ -13,6 +13,7 @@
 #include "platform/errorhandler.h"
 #include "platform/filenames.h"
 #include "platform/formprops.h"
+#include "platform/screenplan.h"
 #include "print/printpanel.h"
 
 #include <QCloseEvent>
@@ -144,11 +145,13 @@ TDepart::TDepart(QWidget* parent) : TDXForm(parent), form(new QWidget(this))
     boite->SetAutoRange(true);
     boite->SetWheelStep(ThumbnailPitch);  // a notch, a thumbnail
 
-    // cblanc: the white 120 x 120 background every thumbnail starts from.
+    // cblanc: the white 120 x 120 background every thumbnail starts from, in the screen's
+    // pixels where the form is drawn larger.
+    const int box = ThumbnailPixels();
     TBitmap& white = cblanc->Picture().Bitmap();
-    white.SetSize(ThumbnailBox, ThumbnailBox);
+    white.SetSize(box, box);
     white.Canvas().BrushColor = Qt::white;
-    white.Canvas().FillRect({0, 0, ThumbnailBox, ThumbnailBox});
+    white.Canvas().FillRect({0, 0, box, box});
 
     ConnectGuarded(quitter, &QPushButton::clicked, this, [this] { quitterClick(); });
     ConnectGuarded(AP, &QPushButton::clicked, this, [this] { APClick(); });
@@ -180,7 +183,10 @@ TDepart::~TDepart() = default;
 
 void TDepart::FormCreate()
 {
-    const bool switched = SetDisplayMode(800, 600, 16) == DISP_CHANGE_SUCCESSFUL && CurrentScreen() == QSize(800, 600);
+    // Where the start-up decision keeps the screen's mode, no switch is asked for: the form
+    // is drawn at the scale that fills the screen instead.
+    const bool switched = ScreenPlan().Hold == TScreenHold::Switch &&
+                          SetDisplayMode(800, 600, 16) == DISP_CHANGE_SUCCESSFUL && CurrentScreen() == QSize(800, 600);
     form->setGeometry(0, 0, 800, 600);
     // The window goes on the primary screen, the one switched. Its origin does not move with
     // the switch, so Qt's figure is good even before Qt has heard of the new size.
@@ -371,15 +377,19 @@ void TDepart::StartDecodeAhead(int count)
     const auto ahead = [&](int n) {
         return JpegFile(FL->RawItem(n)) ? (folder + '/' + FL->RawItem(n)).toStdString() : std::string();
     };
-    const int wv = boitephoto->width(), hv = boitephoto->height();
-    jobs.push_back({ahead(0), [wv, hv](int width, int height, int& w, int& h) {
-                        if (ShowsNatural(width, height, wv, hv)) return;
-                        const Size2 fit = FitPhoto(Ratio(height, width), wv, hv);
+    // Made for the screen pixels the photo and the thumbnails will cover.
+    const Size2 view{boitephoto->width(), boitephoto->height()};
+    const double scale = devicePixelRatioF();
+    jobs.push_back({ahead(0), [view, scale](int width, int height, int& w, int& h) {
+                        const Size2 pixels = ScreenPixels(view, scale);
+                        if (ShowsNatural(width, height, pixels.Width, pixels.Height)) return;
+                        const Size2 fit = ScreenPixels(PlacePhotoInView({width, height}, view, ZoomFitted, scale).Size, scale);
                         w = fit.Width;
                         h = fit.Height;
                     }});
+    const int box = ThumbnailPixels();
     for (int n = 1; n < count; ++n)
-        jobs.push_back({ahead(n), [](int, int, int& w, int& h) { w = h = ThumbnailBox; }});
+        jobs.push_back({ahead(n), [box](int, int, int& w, int& h) { w = h = box; }});
     decodeAhead = std::make_unique<TDecodeAhead>(std::move(jobs));
 }
 
@@ -423,7 +433,8 @@ void TDepart::MakeThumbnail(int n)
         vig->Picture().Assign(&cblanc->Picture());
         vig->SetAutoSize(false);
         vig->SetStretch(true);
-        vig->Picture().Bitmap().Canvas().StretchDraw({0, 0, ThumbnailBox, ThumbnailBox}, HV->Picture().Graphic());
+        const int box = vig->Picture().Bitmap().Width();
+        vig->Picture().Bitmap().Canvas().StretchDraw({0, 0, box, box}, HV->Picture().Graphic());
     } catch (...) {
         // A damaged file keeps its place in the strip, and the failure goes on to the caller.
         damage.back() = QString::fromStdString(ErrorBoxText(CurrentExceptionMessage()));
@@ -455,7 +466,6 @@ void TDepart::CLKClick(TImage* sender) { ShowPicture(sender->Tag()); }
 
 void TDepart::ShowPicture(int n)
 {
-    const int wv = boitephoto->width(), hv = boitephoto->height();
     photo->SetStretch(false);
     photo->SetAutoSize(true);
     if (n >= 0 && n < static_cast<int>(damage.size()) && damage[n])
@@ -465,13 +475,14 @@ void TDepart::ShowPicture(int n)
     else
         photo->Picture().LoadFromFile((CurrentFolderBytes() + '/' + FL->RawItem(n)).toStdString());
     zoomAhead.reset();
-    NaturalHeight = photo->height();
-    NaturalWidth = photo->width();
+    NaturalHeight = photo->Picture().Height();
+    NaturalWidth = photo->Picture().Width();
     AspectRatio = Ratio(NaturalHeight, NaturalWidth);
     photo->SetStretch(true);
     photo->SetAutoSize(false);
-    ZoomMode = ShowsNatural(NaturalWidth, NaturalHeight, wv, hv) ? ZoomNatural : ZoomFitted;
-    ApplyPlacement(*photo, *boitephoto, PlacePhotoInView({NaturalWidth, NaturalHeight}, {wv, hv}, ZoomMode));
+    const Size2 view = ScreenPixels({boitephoto->width(), boitephoto->height()}, devicePixelRatioF());
+    ZoomMode = ShowsNatural(NaturalWidth, NaturalHeight, view.Width, view.Height) ? ZoomNatural : ZoomFitted;
+    RelayoutPhoto();
     photo->show();
     keyNavigation->PictureShown(n);
     zoomFile.clear();
@@ -487,6 +498,8 @@ void TDepart::PrepareZoom()
     if (decodeAhead || zoomFile.empty()) return;
     zoomAhead = std::make_unique<TDecodeAhead>(std::vector<TDecodeJob>{{std::exchange(zoomFile, {}), {}}}, 1);
 }
+
+int TDepart::ThumbnailPixels() const { return ScreenPixels({ThumbnailBox, ThumbnailBox}, devicePixelRatioF()).Width; }
 
 bool TDepart::ZoomPrepared() { return zoomAhead && zoomAhead->Ready(0); }
 
@@ -507,7 +520,7 @@ void TDepart::RelayoutPhoto()
 {
     if (FL->Count() == 0 || (ZoomMode != ZoomNatural && ZoomMode != ZoomFitted)) return;
     const Size2 view{boitephoto->width(), boitephoto->height()};
-    ApplyPlacement(*photo, *boitephoto, PlacePhotoInView({NaturalWidth, NaturalHeight}, view, ZoomMode));
+    ApplyPlacement(*photo, *boitephoto, PlacePhotoInView({NaturalWidth, NaturalHeight}, view, ZoomMode, devicePixelRatioF()));
 }
 
 }  // namespace galimo

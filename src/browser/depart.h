@@ -74,6 +74,8 @@ protected:
 private:
     QWidget* form;  // the 800 x 600 form, parent of every control of the description
     QByteArray startFolderBytes;  // StartFolder as the file system spells it
+    // The thumbnail box's side in the screen's pixels.
+    int ThumbnailPixels() const;
     void StartDecodeAhead(int count);
     void FillStrip();
     bool FillOne(int n);

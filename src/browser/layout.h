@@ -50,7 +50,14 @@ struct PhotoPlacement {
     Point2 Scroll;
     bool operator==(const PhotoPlacement&) const = default;
 };
-PhotoPlacement PlacePhotoInView(Size2 natural, Size2 view, int zoomMode);
+//
+// On a screen drawn at `scale` screen pixels per form unit, the photo's natural size is its
+// own pixels on the screen's and the view is measured in the screen's pixels: the rules above
+// are applied there and the result given back in form units (a natural size rounded up, so
+// that the photo's every pixel is covered).
+PhotoPlacement PlacePhotoInView(Size2 natural, Size2 view, int zoomMode, double scale = 1.0);
+// The screen pixels that an extent in form units covers at `scale`.
+Size2 ScreenPixels(Size2 formUnits, double scale);
 
 // The strip's scroll position that brings the span [top, bottom) into a visible extent,
 // moving as little as it can; a span taller than the extent shows its top.

@@ -329,7 +329,9 @@ int ReducedEighths(int width, int height, int targetW, int targetH)
 
 void TJPEGImage::Draw(TCanvas& canvas, const TRect& rect)
 {
-    DecodeFor(rect.Width(), rect.Height());
+    // Decoded for the pixels the rectangle covers, which a scaled screen makes more.
+    const QSize pixels = canvas.Pixels(rect);
+    DecodeFor(pixels.width(), pixels.height());
     bitmap->Draw(canvas, rect);
 }
 

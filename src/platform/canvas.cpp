@@ -4,6 +4,7 @@
 #include <QWidget>
 #include <QPen>
 #include <algorithm>
+#include <cmath>
 #include <cstdint>
 #include <vector>
 
@@ -92,25 +93,57 @@ QImage TCanvas::CopyArea(const TRect& rect)
     return area;
 }
 
+double TCanvas::PixelScale() const
+{
+    const QPaintDevice* on = painter ? painter->device() : device;
+    return on ? on->devicePixelRatio() : 1.0;
+}
+
+QSize TCanvas::Pixels(const TRect& rect) const
+{
+    const double s = PixelScale();
+    if (s == 1.0) return {rect.Width(), rect.Height()};
+    return {int(std::lround(rect.Width() * s)), int(std::lround(rect.Height() * s))};
+}
+
 void TCanvas::StretchImage(const TRect& rect, const QImage& image, QImage* cache)
 {
     const int w = rect.Width(), h = rect.Height();
     if (image.isNull() || w <= 0 || h <= 0) return;
-    if (w == image.width() && h == image.height()) {
-        DrawImage(rect.Left, rect.Top, image);
+    // On a scaled screen a rectangle is given in form units and covers more pixels: the image
+    // is made for the pixels, and one whose form extent, rounded up, is the rectangle's shows
+    // its own pixels (a photo at natural size).
+    const double s = PixelScale();
+    const auto own = [s](int pixels, int units) { return int(std::ceil(pixels / s - 1e-9)) == units; };
+    if (own(image.width(), w) && own(image.height(), h)) {
+        DrawPixels(rect.Left, rect.Top, image, s);
         return;
     }
+    const QSize px = Pixels(rect);
     QImage local;
-    const QImage& scaled = ScaledForDraw(image, std::min(w, image.width()), std::min(h, image.height()),
-                                         cache ? *cache : local);
+    const QImage& scaled = ScaledForDraw(image, std::min(px.width(), image.width()),
+                                         std::min(px.height(), image.height()), cache ? *cache : local);
+    if (scaled.size() == px) {
+        DrawPixels(rect.Left, rect.Top, scaled, s);
+        return;
+    }
     WithPainter([&](QPainter& p) {
-        if (scaled.width() == w && scaled.height() == h) {
-            p.drawImage(rect.Left, rect.Top, scaled);
-        } else {
-            // Enlarging along at least one axis: interpolate.
-            p.setRenderHint(QPainter::SmoothPixmapTransform, true);
-            p.drawImage(rect.ToQRect(), scaled);
-        }
+        // Enlarging along at least one axis: interpolate.
+        p.setRenderHint(QPainter::SmoothPixmapTransform, true);
+        p.drawImage(rect.ToQRect(), scaled);
+    });
+    Changed();
+}
+
+void TCanvas::DrawPixels(int x, int y, const QImage& image, double scale)
+{
+    if (scale == 1.0) {
+        DrawImage(x, y, image);
+        return;
+    }
+    WithPainter([&](QPainter& p) {
+        p.setRenderHint(QPainter::SmoothPixmapTransform, false);
+        p.drawImage(QRectF(x, y, image.width() / scale, image.height() / scale), image);
     });
     Changed();
 }

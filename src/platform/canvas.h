@@ -7,6 +7,7 @@
 #include <QImage>
 #include <QPoint>
 #include <QRect>
+#include <QSize>
 #include <functional>
 
 class QPainter;
@@ -60,6 +61,11 @@ public:
     // Draws an image scaled into the rectangle: shrinking averages the pixels it drops,
     // enlarging interpolates. An empty or inverted rectangle draws nothing.
     void StretchImage(const TRect& rect, const QImage& image, QImage* cache = nullptr);
+    // Screen pixels per unit of this canvas: a widget's on a scaled screen, or a bitmap's own
+    // ratio; 1 for a plain bitmap or a printer page.
+    double PixelScale() const;
+    // The pixels a rectangle covers on the surface.
+    QSize Pixels(const TRect& rect) const;
     // Copies an image unscaled with its top-left corner at (x, y).
     void DrawImage(int x, int y, const QImage& image);
     void TextOut(int x, int y, const QString& text);
@@ -71,6 +77,8 @@ public:
     void WithPainter(const std::function<void(QPainter&)>& fn);
 
 private:
+    // The image's pixels one for one, its top-left corner at (x, y) in canvas units.
+    void DrawPixels(int x, int y, const QImage& image, double scale);
     void Changed()
     {
         if (OnChange) OnChange();

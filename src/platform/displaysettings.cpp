@@ -1,6 +1,7 @@
 #include "platform/displaysettings.h"
 
 #include "platform/screenguard.h"
+#include "platform/screenplan.h"
 #include "platform/xscreen.h"
 
 #include <QByteArray>
@@ -58,17 +59,7 @@ IDisplaySettings& TSeam<IDisplaySettings>::System()
     return systemSettings;
 }
 
-bool SystemDisplaySettings::OnX11()
-{
-    if (QGuiApplication::instance())
-        return QGuiApplication::platformName() == QLatin1String("xcb");
-    // Before the application exists, the choice Qt is going to make: the platform it is told
-    // to use, otherwise X whenever an X display is named.
-    const QByteArray platform = qgetenv("QT_QPA_PLATFORM");
-    if (!platform.isEmpty())
-        return platform.startsWith("xcb");
-    return !qgetenv("DISPLAY").isEmpty();
-}
+bool SystemDisplaySettings::OnX11() { return ScreenPlan().Windowing == TWindowing::X11; }
 
 int SystemDisplaySettings::ScreenWidth() { return CurrentScreenSize().width; }
 

@@ -69,8 +69,7 @@ public:
     int ChangeDisplaySettings(const TDevMode& mode, int flags) override;
     void RecordStartMode() override;
 
-    // Whether the calls go to an X server: the application's platform when one exists,
-    // otherwise the environment Qt will pick it from.
+    // Whether the calls go to an X server, as the start-up decision says.
     static bool OnX11();
 
 private:

@@ -1,14 +1,18 @@
 #include "platform/modal.h"
 
 #include "platform/dxform.h"
+#include "platform/screenplan.h"
 
 #include <QApplication>
 #include <QDialog>
 #include <QGuiApplication>
+#include <QKeyEvent>
 #include <QPainter>
 #include <QPointer>
 #include <QScreen>
 #include <QTimer>
+
+#include <vector>
 
 namespace galimo {
 
@@ -20,8 +24,6 @@ QWidget* MainWindow()
 }
 
 namespace {
-
-bool OnWayland() { return QGuiApplication::platformName().startsWith(QLatin1String("wayland")); }
 
 // Covers the main window while a dialog runs inside it: takes the clicks meant for what lies
 // beneath, and draws the dialog's frame and caption bar as a window manager would.
@@ -50,6 +52,99 @@ private:
     const QWidget& dialog;
 };
 
+bool Takes(const QWidget& dialog, QWidget* w)
+{
+    return dialog.isAncestorOf(w) && w->isVisible() && w->isEnabled() && (w->focusPolicy() & Qt::TabFocus);
+}
+
+// The next (or previous) control of the dialog after the focused one, round the dialog.
+void FocusInside(QWidget& dialog, bool forward)
+{
+    QWidget* from = QApplication::focusWidget();
+    if (!from || !dialog.isAncestorOf(from)) from = &dialog;
+    QWidget* w = from;
+    do {
+        w = forward ? w->nextInFocusChain() : w->previousInFocusChain();
+        if (Takes(dialog, w)) {
+            w->setFocus(forward ? Qt::TabFocusReason : Qt::BacktabFocusReason);
+            return;
+        }
+    } while (w && w != from);
+    dialog.setFocus(Qt::OtherFocusReason);
+}
+
+// While dialogs run inside the main window, every key, click and shortcut meant for that
+// window goes to the innermost dialog or nowhere: a dialog inside a window is no window of
+// its own, and Qt's modality keeps only other windows out. Tab walks the dialog's own controls.
+class TInsideModality : public QObject {
+public:
+    static void Push(QDialog& dialog)
+    {
+        if (stack.empty()) qApp->installEventFilter(&Instance());
+        stack.push_back(&dialog);
+    }
+    static void Pop()
+    {
+        stack.pop_back();
+        if (stack.empty()) qApp->removeEventFilter(&Instance());
+    }
+
+protected:
+    bool eventFilter(QObject* watched, QEvent* event) override
+    {
+        if (stack.empty() || !Input(event->type())) return false;
+        QWidget* dialog = stack.back();
+        QWidget* target = Target(watched);
+        // Other windows (a combo box's list, the print dialog's own sub-dialogs) keep theirs.
+        if (!target || target->window() != dialog->window()) return false;
+        if (target != dialog && !dialog->isAncestorOf(target)) {
+            if (event->type() == QEvent::KeyPress) FocusInside(*dialog, true);
+            return true;
+        }
+        if (event->type() == QEvent::KeyPress) {
+            const auto* key = static_cast<QKeyEvent*>(event);
+            const bool back = key->key() == Qt::Key_Backtab || (key->key() == Qt::Key_Tab && (key->modifiers() & Qt::ShiftModifier));
+            if ((key->key() == Qt::Key_Tab || back) && !(key->modifiers() & (Qt::ControlModifier | Qt::AltModifier))) {
+                FocusInside(*dialog, !back);
+                return true;
+            }
+        }
+        return false;
+    }
+
+private:
+    static TInsideModality& Instance()
+    {
+        static TInsideModality modality;
+        return modality;
+    }
+    static bool Input(QEvent::Type type)
+    {
+        switch (type) {
+        case QEvent::KeyPress:
+        case QEvent::KeyRelease:
+        case QEvent::ShortcutOverride:
+        case QEvent::Shortcut:
+        case QEvent::MouseButtonPress:
+        case QEvent::MouseButtonRelease:
+        case QEvent::MouseButtonDblClick:
+        case QEvent::Wheel:
+        case QEvent::ContextMenu:
+            return true;
+        default:
+            return false;
+        }
+    }
+    // The widget an event is for: a shortcut's is the widget it belongs to.
+    static QWidget* Target(QObject* watched)
+    {
+        for (QObject* o = watched; o; o = o->parent())
+            if (o->isWidgetType()) return static_cast<QWidget*>(o);
+        return nullptr;
+    }
+    static inline std::vector<QDialog*> stack;
+};
+
 }  // namespace
 
 void CentreOverOwner(QWidget& dialog)
@@ -69,7 +164,7 @@ void CentreOverOwner(QWidget& dialog)
 
 int ExecModal(QDialog& dialog)
 {
-    QWidget* host = OnWayland() ? MainWindow() : nullptr;
+    QWidget* host = ScreenPlan().DialogsInside ? MainWindow() : nullptr;
     if (!host || !dialog.isWindow()) return dialog.exec();
 
     QPointer<QWidget> parent = dialog.parentWidget();
@@ -96,17 +191,17 @@ int ExecModal(QDialog& dialog)
     if (!dialog.windowTitle().isEmpty()) dialog.move(dialog.x(), dialog.y() + TShield::Caption / 2);
     shield.show();
     dialog.raise();
-    // The keys go to the dialog, not to the control of the main window that had them.
+    // The keys go to the dialog, not to the control of the main window that had them, and
+    // come back to that control when it closes.
+    const QPointer<QWidget> hadFocus = QApplication::focusWidget();
+    TInsideModality::Push(dialog);
     QTimer::singleShot(0, &dialog, [&dialog] {
-        for (QWidget* w = dialog.nextInFocusChain(); w && w != &dialog; w = w->nextInFocusChain())
-            if (dialog.isAncestorOf(w) && w->isVisible() && w->isEnabled() && (w->focusPolicy() & Qt::TabFocus)) {
-                w->setFocus(Qt::TabFocusReason);
-                return;
-            }
-        dialog.setFocus(Qt::OtherFocusReason);
+        if (!dialog.isAncestorOf(QApplication::focusWidget())) FocusInside(dialog, true);
     });
     const int result = dialog.exec();
+    TInsideModality::Pop();
     dialog.hide();
+    if (hadFocus) hadFocus->setFocus(Qt::OtherFocusReason);
     dialog.setAutoFillBackground(filled);
     dialog.setParent(parent, flags);
     dialog.setPalette(ownPalette ? paletteBefore : QPalette());

@@ -1,8 +1,9 @@
 #include "platform/singleinstance.h"
 
+#include "platform/screenplan.h"
+
 #include <QByteArray>
 #include <QCryptographicHash>
-#include <QGuiApplication>
 #include <QSocketNotifier>
 
 #include <algorithm>
@@ -21,9 +22,10 @@ namespace {
 // The display as its clients name it: one name per user and display, whatever the medium.
 QByteArray DisplayKey()
 {
-    const QString platform = QGuiApplication::platformName();
+    const TWindowing windowing = ScreenPlan().Windowing;
+    const QByteArray platform = windowing == TWindowing::Wayland ? "wayland" : windowing == TWindowing::X11 ? "xcb" : "other";
     QByteArray display;
-    if (platform.startsWith(QLatin1String("wayland"))) {
+    if (windowing == TWindowing::Wayland) {
         // A relative socket name lives in the user's runtime folder.
         display = qgetenv("WAYLAND_DISPLAY");
         if (display.isEmpty()) display = "wayland-0";
@@ -34,7 +36,7 @@ QByteArray DisplayKey()
         const int colon = display.lastIndexOf(':'), dot = display.lastIndexOf('.');
         if (colon >= 0 && dot > colon) display.truncate(dot);
     }
-    const QByteArray key = platform.toUtf8() + ' ' + QByteArray::number(getuid()) + ' ' + display;
+    const QByteArray key = platform + ' ' + QByteArray::number(getuid()) + ' ' + display;
     return "galimo-" + QCryptographicHash::hash(key, QCryptographicHash::Sha1).toHex();
 }
 
