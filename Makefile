@@ -2,7 +2,7 @@
 BUILD ?= build
 JOBS ?= 2
 
-.PHONY: all deps build run medium test test-sanitize test-tsan bench fuzz clean
+.PHONY: all deps build run medium test check test-sanitize test-tsan bench fuzz clean
 
 all: build
 
@@ -25,16 +25,13 @@ medium: deps $(BUILD)/CMakeCache.txt
 	cmake --build $(BUILD) -j$(JOBS) --target galimo
 	bash scripts/make-medium.sh $(BUILD) "$(DEST)" $(if $(ALBUMS),"$(ALBUMS)")
 
-# Every test in the ordinary build, then the unit tests again under ASan+UBSan and the
-# threaded tests under ThreadSanitizer, each pass building only what it runs (SANITIZE=0
-# skips both passes).
-SANITIZE ?= 1
+# Every test in the ordinary build: what a newcomer runs first.
 test: build
 	cd $(BUILD) && ctest --output-on-failure -j$(JOBS)
-ifeq ($(SANITIZE),1)
-	$(MAKE) test-sanitize
-	$(MAKE) test-tsan
-endif
+
+# The same tests under the sanitizers: the unit tests under ASan + UBSan, the threaded tests
+# under ThreadSanitizer, each pass building only what it runs. CI runs it after make test.
+check: test-sanitize test-tsan
 
 test-sanitize: deps
 	cmake -S . -B build-asan -DCMAKE_BUILD_TYPE=Debug -DGALIMO_SANITIZE=ON -DGALIMO_WERROR=OFF
