@@ -1,7 +1,7 @@
 // JPEG albums in the main window, offscreen: thumbnails at the photos' proportions, the
 // photo view fitted, and a broken JPEG in the middle of an album.
 #include "../common/mainwindowfixture.h"
-#include "../picture/jpegtestutil.h"
+#include "../common/jpegtestutil.h"
 
 #include "browser/depart.h"
 #include "picture/bitmap.h"

@@ -2,7 +2,7 @@
 // strip goes on past it, and a new album drops the work ahead of the old one. Run under
 // ThreadSanitizer too.
 #include "../common/mainwindowfixture.h"
-#include "../picture/jpegtestutil.h"
+#include "../common/jpegtestutil.h"
 
 #include "browser/decodeahead.h"
 #include "picture/bitmap.h"

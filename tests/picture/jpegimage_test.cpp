@@ -1,7 +1,7 @@
 // TJPEGImage against the library itself: sizes from the header, one decode per picture,
 // exact pixels, palettes, four-colour files, the pixel limit and every kind of bad input.
 #include "readoutcome.h"
-#include "jpegtestutil.h"
+#include "../common/jpegtestutil.h"
 
 #include "picture/bitmap.h"
 #include "picture/fileformats.h"

@@ -1,6 +1,6 @@
 // Photos taken with the camera turned: the EXIF orientation puts them upright, in their
 // size before decoding and in every pixel after.
-#include "jpegtestutil.h"
+#include "../common/jpegtestutil.h"
 
 #include "picture/bitmap.h"
 #include "picture/exiforientation.h"
