@@ -11,7 +11,7 @@
 #include <benchmark/benchmark.h>
 #include "picture/bitmap.h"
 #include "picture/picture.h"
-#include "platform/canvas.h"
+#include "platform/drawing/canvas.h"
 
 #include <algorithm>
 #include <cmath>

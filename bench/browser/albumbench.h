@@ -4,7 +4,7 @@
 
 #include "browser/depart.h"
 #include "picture/jpegimage.h"
-#include "platform/changeres.h"
+#include "platform/display/changeres.h"
 #include "common/fakes.h"
 #include "common/replacement.h"
 

@@ -4,7 +4,7 @@
 // platform's libraries, which the application made next finds loaded) and the median of the
 // rest, in milliseconds.
 // Run it on the desktop to measure: screen_plan_cost [rounds].
-#include "platform/screenplan.h"
+#include "platform/display/screenplan.h"
 
 #include <algorithm>
 #include <chrono>

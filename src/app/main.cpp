@@ -4,12 +4,12 @@
 #include "about/fperso.h"
 #include "app/modules.h"
 #include "browser/depart.h"
-#include "platform/changeres.h"
-#include "platform/errorhandler.h"
-#include "platform/formprops.h"
-#include "platform/modal.h"
-#include "platform/screenplan.h"
-#include "platform/singleinstance.h"
+#include "platform/display/changeres.h"
+#include "platform/core/errorhandler.h"
+#include "platform/widgets/formprops.h"
+#include "platform/display/modal.h"
+#include "platform/display/screenplan.h"
+#include "platform/display/singleinstance.h"
 
 #include <QApplication>
 #include <QDir>

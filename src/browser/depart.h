@@ -2,7 +2,7 @@
 // here; the print panel's behaviour is the print layer's, handed the panel's controls.
 #pragma once
 
-#include "platform/dxform.h"
+#include "platform/widgets/dxform.h"
 #include "ui_depart.h"
 
 #include <QString>

@@ -3,7 +3,7 @@
 #include "browser/depart.h"
 #include "browser/layout.h"
 #include "picture/image.h"
-#include "platform/errorhandler.h"
+#include "platform/core/errorhandler.h"
 #include "print/printpanel.h"
 
 #include <QAbstractButton>

@@ -1,6 +1,6 @@
 #include "browser/layout.h"
 
-#include "platform/arith.h"
+#include "platform/core/arith.h"
 
 #include <algorithm>
 #include <cmath>

@@ -3,7 +3,7 @@
 #include "picture/exiforientation.h"
 #include "picture/fileformats.h"
 #include "picture/jpegglue.h"
-#include "platform/exceptions.h"
+#include "platform/core/exceptions.h"
 
 #include <QGuiApplication>
 #include <QScreen>

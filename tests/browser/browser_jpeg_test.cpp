@@ -7,9 +7,9 @@
 #include "picture/bitmap.h"
 #include "picture/image.h"
 #include "picture/jpegimage.h"
-#include "platform/changeres.h"
-#include "platform/formprops.h"
-#include "platform/messagebox.h"
+#include "platform/display/changeres.h"
+#include "platform/widgets/formprops.h"
+#include "platform/widgets/messagebox.h"
 #include "print/printpanel.h"
 
 #include <QApplication>

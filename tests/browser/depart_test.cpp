@@ -5,9 +5,9 @@
 #include "picture/bitmap.h"
 #include "picture/fileformats.h"
 #include "picture/image.h"
-#include "platform/changeres.h"
-#include "platform/formprops.h"
-#include "platform/messagebox.h"
+#include "platform/display/changeres.h"
+#include "platform/widgets/formprops.h"
+#include "platform/widgets/messagebox.h"
 
 #include <QApplication>
 #include <QDir>

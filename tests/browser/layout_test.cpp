@@ -1,5 +1,5 @@
 #include "browser/layout.h"
-#include "platform/arith.h"
+#include "platform/core/arith.h"
 
 #include <gtest/gtest.h>
 

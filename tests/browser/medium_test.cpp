@@ -5,7 +5,7 @@
 #include "about/fperso.h"
 #include "browser/depart.h"
 #include "picture/image.h"
-#include "platform/filelistbox.h"
+#include "platform/widgets/filelistbox.h"
 
 #include <QFile>
 #include <QImage>

@@ -8,8 +8,8 @@
 
 #include "browser/depart.h"
 #include "picture/image.h"
-#include "platform/changeres.h"
-#include "platform/formprops.h"
+#include "platform/display/changeres.h"
+#include "platform/widgets/formprops.h"
 
 #include <QDir>
 #include <QTemporaryDir>

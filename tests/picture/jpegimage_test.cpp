@@ -7,8 +7,8 @@
 #include "picture/fileformats.h"
 #include "picture/jpegimage.h"
 #include "picture/picture.h"
-#include "platform/canvas.h"
-#include "platform/exceptions.h"
+#include "platform/drawing/canvas.h"
+#include "platform/core/exceptions.h"
 
 #include <QDir>
 #include <QTemporaryDir>

@@ -5,7 +5,7 @@
 #include "picture/bitmap.h"
 #include "picture/exiforientation.h"
 #include "picture/jpegimage.h"
-#include "platform/stream.h"
+#include "platform/files/stream.h"
 
 #include <filesystem>
 #include <gtest/gtest.h>

@@ -1,4 +1,4 @@
-#include "platform/arith.h"
+#include "platform/core/arith.h"
 
 #include <gtest/gtest.h>
 

@@ -1,4 +1,4 @@
-#include "platform/canvas.h"
+#include "platform/drawing/canvas.h"
 #include "../common/testapp.h"
 
 #include <QApplication>

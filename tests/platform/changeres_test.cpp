@@ -1,9 +1,9 @@
-#include "platform/changeres.h"
+#include "platform/display/changeres.h"
 #include "../common/fakes.h"
 #include "../common/freshrun.h"
 #include "../common/replacement.h"
-#include "platform/displaysettings.h"
-#include "platform/screenplan.h"
+#include "platform/display/displaysettings.h"
+#include "platform/display/screenplan.h"
 
 #include <QGuiApplication>
 #include <QScreen>

@@ -1,6 +1,6 @@
-#include "platform/errorhandler.h"
-#include "platform/exceptions.h"
-#include "platform/messagebox.h"
+#include "platform/core/errorhandler.h"
+#include "platform/core/exceptions.h"
+#include "platform/widgets/messagebox.h"
 #include "../common/fakes.h"
 #include "../common/replacement.h"
 

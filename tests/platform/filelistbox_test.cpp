@@ -1,5 +1,5 @@
-#include "platform/exceptions.h"
-#include "platform/filelistbox.h"
+#include "platform/core/exceptions.h"
+#include "platform/widgets/filelistbox.h"
 #include "../common/testapp.h"
 
 #include <QApplication>

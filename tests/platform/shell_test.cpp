@@ -1,4 +1,4 @@
-#include "platform/shell.h"
+#include "platform/core/shell.h"
 #include "../common/testapp.h"
 
 #include <QApplication>

@@ -1,5 +1,5 @@
-#include "platform/exceptions.h"
-#include "platform/stream.h"
+#include "platform/core/exceptions.h"
+#include "platform/files/stream.h"
 
 #include <gtest/gtest.h>
 

@@ -1,8 +1,8 @@
-#include "platform/displaysettings.h"
+#include "platform/display/displaysettings.h"
 
-#include "platform/screenguard.h"
-#include "platform/screenplan.h"
-#include "platform/xscreen.h"
+#include "platform/display/screenguard.h"
+#include "platform/display/screenplan.h"
+#include "platform/display/xscreen.h"
 
 #include <QByteArray>
 #include <QGuiApplication>

@@ -1,8 +1,8 @@
-#include "platform/filelistbox.h"
+#include "platform/widgets/filelistbox.h"
 
-#include "platform/exceptions.h"
-#include "platform/filenames.h"
-#include "platform/textfile.h"
+#include "platform/core/exceptions.h"
+#include "platform/files/filenames.h"
+#include "platform/files/textfile.h"
 
 #include <QApplication>
 #include <QDir>

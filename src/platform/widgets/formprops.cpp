@@ -1,6 +1,6 @@
-#include "platform/formprops.h"
+#include "platform/widgets/formprops.h"
 
-#include "platform/scrollbox.h"
+#include "platform/widgets/scrollbox.h"
 
 #include <QAbstractButton>
 #include <QColor>

@@ -1,8 +1,8 @@
-#include "platform/printer.h"
+#include "platform/drawing/printer.h"
 
-#include "platform/modal.h"
+#include "platform/display/modal.h"
 
-#include "platform/exceptions.h"
+#include "platform/core/exceptions.h"
 
 #include <QPainter>
 #include <QLineEdit>

@@ -1,4 +1,4 @@
-#include "platform/screenguard.h"
+#include "platform/display/screenguard.h"
 
 #include <cerrno>
 #include <climits>

@@ -1,7 +1,7 @@
-#include "platform/stream.h"
+#include "platform/files/stream.h"
 
-#include "platform/exceptions.h"
-#include "platform/filenames.h"
+#include "platform/core/exceptions.h"
+#include "platform/files/filenames.h"
 
 #include <algorithm>
 #include <cstring>

@@ -1,4 +1,4 @@
-#include "platform/dxform.h"
+#include "platform/widgets/dxform.h"
 
 namespace galimo {
 

@@ -2,7 +2,7 @@
 // program for it. Its result is not examined. Tests put a recording shell in its place.
 #pragma once
 
-#include "platform/seam.h"
+#include "platform/core/seam.h"
 
 class QString;
 class QWidget;

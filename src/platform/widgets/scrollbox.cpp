@@ -1,4 +1,4 @@
-#include "platform/scrollbox.h"
+#include "platform/widgets/scrollbox.h"
 
 #include <QChildEvent>
 #include <QEvent>

@@ -1,6 +1,6 @@
-#include "platform/xscreen.h"
+#include "platform/display/xscreen.h"
 
-#include "platform/displaysettings.h"
+#include "platform/display/displaysettings.h"
 
 #include <algorithm>
 #include <cmath>

@@ -3,7 +3,7 @@
 // code and French message the user knows from such media.
 #pragma once
 
-#include "platform/exceptions.h"
+#include "platform/core/exceptions.h"
 
 #include <QString>
 #include <string>

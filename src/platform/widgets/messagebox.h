@@ -1,7 +1,7 @@
 // The message box seam: the product shows Qt's message boxes, tests record the calls.
 #pragma once
 
-#include "platform/seam.h"
+#include "platform/core/seam.h"
 
 #include <string>
 

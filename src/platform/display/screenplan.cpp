@@ -1,6 +1,6 @@
-#include "platform/screenplan.h"
+#include "platform/display/screenplan.h"
 
-#include "platform/xscreen.h"
+#include "platform/display/xscreen.h"
 
 #include <QByteArray>
 #include <QGuiApplication>

@@ -1,6 +1,6 @@
-#include "platform/uithread.h"
+#include "platform/core/uithread.h"
 
-#include "platform/errorhandler.h"
+#include "platform/core/errorhandler.h"
 
 #include <QCoreApplication>
 #include <QEvent>

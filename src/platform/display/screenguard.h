@@ -2,7 +2,7 @@
 // program started with, however the program ends (a close, a signal, a crash).
 #pragma once
 
-#include "platform/xscreen.h"
+#include "platform/display/xscreen.h"
 
 namespace galimo {
 

@@ -3,8 +3,8 @@
 // fake in its place.
 #pragma once
 
-#include "platform/seam.h"
-#include "platform/xscreen.h"
+#include "platform/core/seam.h"
+#include "platform/display/xscreen.h"
 
 #include <cstdint>
 #include <optional>

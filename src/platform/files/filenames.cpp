@@ -1,7 +1,7 @@
-#include "platform/filenames.h"
+#include "platform/files/filenames.h"
 
-#include "platform/exceptions.h"
-#include "platform/textfile.h"
+#include "platform/core/exceptions.h"
+#include "platform/files/textfile.h"
 
 #include <cerrno>
 #include <cstdint>

@@ -1,6 +1,6 @@
-#include "platform/messagebox.h"
+#include "platform/widgets/messagebox.h"
 
-#include "platform/modal.h"
+#include "platform/display/modal.h"
 
 #include <QApplication>
 #include <QMessageBox>

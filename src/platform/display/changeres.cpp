@@ -1,6 +1,6 @@
-#include "platform/changeres.h"
+#include "platform/display/changeres.h"
 
-#include "platform/displaysettings.h"
+#include "platform/display/displaysettings.h"
 
 #include <cstdint>
 

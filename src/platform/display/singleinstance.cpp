@@ -1,6 +1,6 @@
-#include "platform/singleinstance.h"
+#include "platform/display/singleinstance.h"
 
-#include "platform/screenplan.h"
+#include "platform/display/screenplan.h"
 
 #include <QByteArray>
 #include <QCryptographicHash>

@@ -1,7 +1,7 @@
-#include "platform/modal.h"
+#include "platform/display/modal.h"
 
-#include "platform/dxform.h"
-#include "platform/screenplan.h"
+#include "platform/widgets/dxform.h"
+#include "platform/display/screenplan.h"
 
 #include <QApplication>
 #include <QDialog>

@@ -3,8 +3,8 @@
 // failure of the printing layer is an EPrinter with one of the messages below.
 #pragma once
 
-#include "platform/canvas.h"
-#include "platform/seam.h"
+#include "platform/drawing/canvas.h"
+#include "platform/core/seam.h"
 
 #include <memory>
 
