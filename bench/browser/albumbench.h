@@ -49,7 +49,7 @@ public:
         galimo::InitChangeRes();
         window = std::make_unique<galimo::TDepart>();
         window->show();
-        while (window->FirstPaint) QCoreApplication::processEvents();
+        while (window->FirstPaint()) QCoreApplication::processEvents();
         Settle();
         return *window;
     }

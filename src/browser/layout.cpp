@@ -42,7 +42,7 @@ int CentredScrollPosition(int photoExtent, int viewExtent, int maxPosition)
     return std::clamp(Div(photoExtent - viewExtent, 2), 0, std::max(0, maxPosition));
 }
 
-PhotoPlacement PlacePhotoInView(Size2 natural, Size2 view, int zoomMode, double scale)
+PhotoPlacement PlacePhotoInView(Size2 natural, Size2 view, TZoom zoomMode, double scale)
 {
     const Size2 pixels = ScreenPixels(view, scale);
     PhotoPlacement p;

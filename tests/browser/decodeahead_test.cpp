@@ -99,7 +99,7 @@ TEST_F(DecodeAheadTest, ThirdFileBrokenKeepsItsPlaceEveryTime)
             ExpectColour(0, kRed);
             ExpectColour(1, kBlue);
             ExpectColour(6, kGreen);
-            EXPECT_EQ(window->NaturalWidth, 800);
+            EXPECT_EQ(window->NaturalWidth(), 800);
         }
 }
 
@@ -151,8 +151,8 @@ TEST_F(DecodeAheadTest, SecondAlbumOpenedDuringTheFillShowsOnlyItsOwnThumbnails)
         EXPECT_EQ(Thumb(2), nullptr);
         ExpectColour(0, kBlue);
         ExpectColour(1, kRed);
-        EXPECT_EQ(window->NaturalWidth, 480);
-        EXPECT_EQ(window->NaturalHeight, 640);
+        EXPECT_EQ(window->NaturalWidth(), 480);
+        EXPECT_EQ(window->NaturalHeight(), 640);
     }
     EXPECT_GT(interrupted, 0);  // round 0 at least: right after the click
     window->DL->setCurrentItem(window->DL->findItems("first", Qt::MatchExactly).front());

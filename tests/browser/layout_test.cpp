@@ -78,7 +78,7 @@ TEST(PhotoLayout, PlacementForEachZoomMode)
 {
     struct Row {
         Size2 natural, view;
-        int zoom;
+        TZoom zoom;
         PhotoPlacement want;
         double scale = 1.0;  // screen pixels per form unit
     } rows[] = {
@@ -107,7 +107,7 @@ TEST(PhotoLayout, PlacementForEachZoomMode)
     };
     for (const Row& row : rows) {
         const PhotoPlacement got = PlacePhotoInView(row.natural, row.view, row.zoom, row.scale);
-        const auto where = testing::Message() << row.natural.Width << "x" << row.natural.Height << " zoom " << row.zoom
+        const auto where = testing::Message() << row.natural.Width << "x" << row.natural.Height << " zoom " << static_cast<int>(row.zoom)
                                               << " at " << row.scale;
         EXPECT_EQ(got.Size, row.want.Size) << where;
         EXPECT_EQ(got.At, row.want.At) << where;

@@ -67,7 +67,7 @@ protected:
     {
         window->show();
         EXPECT_TRUE(QTest::qWaitForWindowExposed(window.get()));
-        QTRY_VERIFY(!window->FirstPaint);
+        QTRY_VERIFY(!window->FirstPaint());
         if (thenHide) window->hide();
         Filled();
     }

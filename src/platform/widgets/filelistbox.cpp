@@ -50,6 +50,8 @@ QByteArray CleanPath(const QByteArray& path) { return QDir::cleanPath(QString::f
 
 QString TFileListBox::Directory() const { return DisplayName(directory); }
 
+std::string TFileListBox::Path(int index) { return (directory + '/' + RawItem(index)).toStdString(); }
+
 void TFileListBox::SetDirectory(const QString& path) { SetDirectory(QFile::encodeName(path)); }
 
 void TFileListBox::SetDirectory(const QByteArray& path)

@@ -8,6 +8,7 @@
 #include <QString>
 #include <QStringList>
 #include <QWidget>
+#include <string>
 
 namespace galimo {
 
@@ -37,6 +38,8 @@ public:
     // The name as shown, and the bytes to open it by.
     QString Item(int index);
     QByteArray RawItem(int index);
+    // The file's whole path as the file system spells it: the list's folder and the name.
+    std::string Path(int index);
     const QStringList& Items();
 
     // Re-reads the folder (also done the first time the items are asked for).
