@@ -3,7 +3,7 @@
 // means the program has ended, however it ended; the guard then puts the output back in the
 // mode it showed at start (its id, of WIDTH x HEIGHT) if another is in force, and ends. It uses
 // Xlib and XRandR only.
-#include "platform/display/displaysettings.h"
+#include "platform/display/displaymode.h"
 #include "platform/display/xscreen.h"
 
 #include <cerrno>

@@ -1,6 +1,6 @@
 #include "platform/display/xscreen.h"
 
-#include "platform/display/displaysettings.h"
+#include "platform/display/displaymode.h"
 
 #include <algorithm>
 #include <cmath>
