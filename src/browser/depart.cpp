@@ -2,7 +2,6 @@
 
 #include "browser/photoview.h"
 #include "browser/stripfill.h"
-#include "picture/fileformats.h"
 #include "picture/image.h"
 #include "picture/jpegimage.h"
 #include "platform/core/arith.h"
@@ -47,11 +46,6 @@ private:
     QListWidget* list;
     int row = -1;
 };
-
-bool JpegFile(const QByteArray& name)
-{
-    return TFileFormatsList::Instance().FindExt(FileExtension(name.toStdString())) == &TJPEGImage::ClassInfo;
-}
 }  // namespace
 
 // What the print panel reads of the photo view.
@@ -258,7 +252,7 @@ void TDepart::ShowPicture(int n)
         photo->Picture().Adopt(std::move(first));  // decoded ahead for this view
     else
         photo->Picture().LoadFromFile(FL->RawItem(n).toStdString());
-    view->Shown(JpegFile(FL->RawItem(n)) && !damaged ? FL->Path(n) : std::string());
+    view->Shown(IsJpegName(FL->RawItem(n).toStdString()) && !damaged ? FL->Path(n) : std::string());
     photo->show();
     keyNavigation->PictureShown(n);
     PrepareZoom();

@@ -3,7 +3,6 @@
 #include "browser/decodeahead.h"
 #include "browser/layout.h"
 #include "picture/bitmap.h"
-#include "picture/fileformats.h"
 #include "picture/image.h"
 #include "picture/jpegimage.h"
 #include "platform/core/arith.h"
@@ -45,11 +44,6 @@ void DrawDamaged(TBitmap& bitmap, const QString& text)
         painter.setPen(Qt::black);
         painter.drawText(box, Qt::AlignCenter | Qt::TextWordWrap, text);  // plain text, never markup
     });
-}
-
-bool JpegFile(const QByteArray& name)
-{
-    return TFileFormatsList::Instance().FindExt(FileExtension(name.toStdString())) == &TJPEGImage::ClassInfo;
 }
 }  // namespace
 
@@ -175,7 +169,7 @@ void TStripFill::StartDecodeAhead(int files)
     decodeAhead.reset();
     firstPhoto.reset();
     std::vector<TDecodeJob> jobs;
-    const auto ahead = [&](int n) { return JpegFile(c.Files->RawItem(n)) ? c.Files->Path(n) : std::string(); };
+    const auto ahead = [&](int n) { return IsJpegName(c.Files->RawItem(n).toStdString()) ? c.Files->Path(n) : std::string(); };
     const Size2 view{c.PhotoView->width(), c.PhotoView->height()};
     const double scale = window.devicePixelRatioF();
     jobs.push_back({ahead(0), [view, scale](int width, int height, int& w, int& h) {

@@ -316,6 +316,11 @@ void TJPEGImage::SetPalette(const TPalette& palette)
     }
 }
 
+bool IsJpegName(const std::string& fileName)
+{
+    return TFileFormatsList::Instance().FindExt(FileExtension(fileName)) == &TJPEGImage::ClassInfo;
+}
+
 int ReducedEighths(int width, int height, int targetW, int targetH)
 {
     // Only the halving scales: the library's other ones run slower than a full decode.

@@ -20,6 +20,7 @@
 #include <functional>
 #include <memory>
 #include <optional>
+#include <string>
 #include <vector>
 
 namespace galimo {
@@ -145,6 +146,9 @@ private:
 // The fewest eighths (1, 2, 4 or 8) of a width x height picture whose decoded size, rounded up as
 // the JPEG library rounds it, still covers targetW x targetH.
 int ReducedEighths(int width, int height, int targetW, int targetH);
+
+// Whether the picture container loads a file of this name as a JPEG picture (by its extension).
+bool IsJpegName(const std::string& fileName);
 
 // The message of a fatal library error: "Erreur JPEG #code".
 std::string JPEGErrorMessage(int code);

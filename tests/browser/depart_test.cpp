@@ -1,5 +1,6 @@
 // The main window offscreen: its form, the album list, the thumbnail strip, the photo view.
 #include "../common/mainwindowfixture.h"
+#include "../common/testfiles.h"
 #include "about/fap.h"
 #include "browser/depart.h"
 #include "picture/bitmap.h"
@@ -29,12 +30,7 @@ namespace {
 
 
 
-void Bmp(const QString& path, int w, int h, QColor colour = Qt::darkCyan)
-{
-    QImage img(w, h, QImage::Format_RGB32);
-    img.fill(colour);
-    ASSERT_TRUE(img.save(path, "BMP")) << path.toStdString();
-}
+using galimo::test::Bmp;
 
 void Text(const QString& path, const QByteArray& bytes)
 {

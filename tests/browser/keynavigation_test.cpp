@@ -1,5 +1,6 @@
 // The main window by keyboard and through the accessibility interface, offscreen.
 #include "../common/mainwindowfixture.h"
+#include "../common/testfiles.h"
 #include "browser/keynavigation.h"
 
 #include <QAccessible>
@@ -12,12 +13,7 @@ using namespace galimo;
 
 namespace {
 
-void Bmp(const QString& path, int w, int h, QColor colour)
-{
-    QImage img(w, h, QImage::Format_RGB32);
-    img.fill(colour);
-    ASSERT_TRUE(img.save(path, "BMP")) << path.toStdString();
-}
+using galimo::test::Bmp;
 
 class KeyNavigationTest : public galimo::test::MainWindowFixture {
 protected:

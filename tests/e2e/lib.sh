@@ -3,9 +3,7 @@
 
 if [ -z "${GALIMO_E2E_INNER:-}" ]; then
   export GALIMO_E2E_INNER=1
-  # -noreset: by default the server resets when its last client leaves, and a program that
-  # connects during the reset (the second start of a script, on a busy machine) is refused.
-  exec xvfb-run -a -s "-noreset -screen 0 ${GALIMO_E2E_SCREEN:-800x600x24}" bash "$0" "$@"
+  exec bash "$(dirname "$0")/with-xvfb.sh" "${GALIMO_E2E_SCREEN:-800x600x24}" bash "$0" "$@"
 fi
 unset QT_QPA_PLATFORM
 

@@ -17,7 +17,7 @@ convert -size 240x160 pattern:gray50 -fill '#0000ff' -draw 'rectangle 0,0 9,9' "
 cp "$work/medium/Rouge/"* "$work/medium/Vert/"  # a second album, whichever is listed first
 export HOME="$work/home"  # the print dialog offers $HOME/print.pdf
 guard="$(dirname "$(readlink -f "$exe")")/galimo-guard"
-no_guard() { ! pgrep -f "^$guard" >/dev/null; }
+no_guard() { ! pgrep -P "$pid" -f "^$guard" >/dev/null; }  # the guard is started by galimo
 gone() { ! "$@"; }
 # on_screen W H: the form's scale and corner on a screen of W x H.
 on_screen() {

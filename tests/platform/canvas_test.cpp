@@ -7,10 +7,6 @@
 
 using namespace galimo;
 
-namespace {
-QApplication& App() { return galimo::test::TestApp(); }
-}  // namespace
-
 TEST(Canvas, ShrinkingAveragesEveryDroppedPixel)
 {
     // A one-pixel checkerboard shrunk by 4 must come out an even grey, not black or white.
@@ -32,7 +28,7 @@ TEST(Canvas, ShrinkingAveragesEveryDroppedPixel)
 
 TEST(Canvas, StretchFillsTheRectangleWithRightAndBottomExclusive)
 {
-    App();
+    galimo::test::TestApp();
     QImage target(10, 10, QImage::Format_RGB32);
     target.fill(Qt::black);
     QImage red(3, 3, QImage::Format_RGB32);
@@ -51,7 +47,7 @@ TEST(Canvas, StretchFillsTheRectangleWithRightAndBottomExclusive)
 
 TEST(Canvas, LinesLeaveOutTheirEndPoint)
 {
-    App();
+    galimo::test::TestApp();
     QImage target(10, 3, QImage::Format_RGB32);
     target.fill(Qt::white);
     TCanvas canvas(static_cast<QPaintDevice*>(&target));

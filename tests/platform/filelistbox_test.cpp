@@ -10,15 +10,11 @@
 
 using namespace galimo;
 
-namespace {
-QApplication& App() { return galimo::test::TestApp(); }
-}  // namespace
-
 class FileListTest : public ::testing::Test {
 protected:
     void SetUp() override
     {
-        App();
+        galimo::test::TestApp();
         saved = QDir::currentPath();
         ASSERT_TRUE(dir.isValid());
     }

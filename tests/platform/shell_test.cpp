@@ -8,10 +8,6 @@
 
 using namespace galimo;
 
-namespace {
-QApplication& App() { return galimo::test::TestApp(); }
-}  // namespace
-
 class UrlCatcher : public QObject {
     Q_OBJECT
 public:
@@ -22,7 +18,7 @@ public slots:
 
 TEST(Shell, TheDesktopsOwnHandsTheAddressToTheHandlerForItsScheme)
 {
-    App();
+    galimo::test::TestApp();
     ASSERT_NE(dynamic_cast<QtShell*>(&Shell()), nullptr);
     UrlCatcher mail;
     QDesktopServices::setUrlHandler("mailto", &mail, "Open");
