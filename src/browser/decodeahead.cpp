@@ -74,6 +74,7 @@ std::unique_ptr<TGraphic> TDecodeAhead::Load(const TDecodeJob& job) const
     try {
         auto jpeg = std::make_unique<TJPEGImage>();
         jpeg->Stop = &stop;  // a decoding stops where it is when we are dropped
+        jpeg->CameraThumbnailAllowed = job.Thumbnail;
         {
             TFileStream stream(job.File);
             jpeg->LoadFromStream(stream);

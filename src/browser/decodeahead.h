@@ -24,6 +24,7 @@ struct TDecodeJob {
     std::string File;  // absolute; empty: nothing to do ahead for this one
     // The rectangle the picture will be drawn into, from its natural size.
     std::function<void(int width, int height, int& targetW, int& targetH)> Target;
+    bool Thumbnail = false;  // for the strip only: the camera's own thumbnail may serve it
 };
 
 class TDecodeAhead {

@@ -379,7 +379,7 @@ void TDepart::StartDecodeAhead(int count)
                         h = fit.Height;
                     }});
     for (int n = 1; n < count; ++n)
-        jobs.push_back({ahead(n), [](int, int, int& w, int& h) { w = h = ThumbnailBox; }});
+        jobs.push_back({ahead(n), [](int, int, int& w, int& h) { w = h = ThumbnailBox; }, true});
     decodeAhead = std::make_unique<TDecodeAhead>(std::move(jobs));
 }
 
@@ -397,10 +397,13 @@ void TDepart::LoadForThumbnail(int n)
         }
         ready.reset();
     }
-    if (ready)
+    if (ready) {
         HV->Picture().Adopt(std::move(ready));
-    else
+    } else {
         HV->Picture().LoadFromFile(FL->RawItem(n).toStdString());
+        // HV only ever feeds the strip.
+        if (auto* jpeg = dynamic_cast<TJPEGImage*>(HV->Picture().Graphic())) jpeg->CameraThumbnailAllowed = true;
+    }
 }
 
 void TDepart::MakeThumbnail(int n)
