@@ -4,6 +4,7 @@
 #include "platform/stream.h"
 
 #include <algorithm>
+#include <exception>
 
 namespace galimo {
 
@@ -12,10 +13,23 @@ TDecodeAhead::TDecodeAhead(std::vector<TDecodeJob> list, unsigned count) : jobs(
     if (count == 0) count = std::max(1u, std::thread::hardware_concurrency());
     count = static_cast<unsigned>(std::min<size_t>(count, jobs.size()));
     window = std::max<size_t>(count, 1);
-    for (unsigned i = 0; i < count; ++i) workers.emplace_back([this] { Work(); });
+    try {
+        for (unsigned i = 0; i < count; ++i) workers.emplace_back([this] { Work(); });
+    } catch (const std::exception&) {  // std::system_error, or no memory for one
+        // No thread to be had (memory, a process limit): the album opens without us. Those
+        // that started are stopped, and every job is handed back empty for the caller to load.
+        Cancel();
+        const std::lock_guard<std::mutex> hold(lock);
+        for (Slot& slot : results) {
+            slot.result.reset();
+            slot.ready = true;
+        }
+    }
 }
 
-TDecodeAhead::~TDecodeAhead()
+TDecodeAhead::~TDecodeAhead() { Cancel(); }
+
+void TDecodeAhead::Cancel()
 {
     {
         const std::lock_guard<std::mutex> hold(lock);
@@ -24,6 +38,7 @@ TDecodeAhead::~TDecodeAhead()
     stop = true;
     changed.notify_all();
     for (std::thread& t : workers) t.join();
+    workers.clear();
 }
 
 std::unique_ptr<TGraphic> TDecodeAhead::Take(size_t n)

@@ -4,6 +4,7 @@
 // user-interface thread takes the results in order. At most one result a worker is held
 // ahead of the one being taken, so memory stays at one reduced picture a core. Destroying it
 // cancels: workers finish the file in hand, drop it and stop; nothing is ever ended by force.
+// When a worker cannot be started, there is no decoding ahead: every job comes back empty.
 #pragma once
 
 #include "picture/graphic.h"
@@ -48,6 +49,7 @@ private:
         bool ready = false;
         std::unique_ptr<TGraphic> result;
     };
+    void Cancel();
     void Work();
     std::unique_ptr<TGraphic> Load(const TDecodeJob& job) const;
 

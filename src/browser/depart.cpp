@@ -277,6 +277,7 @@ void TDepart::DLClick()
 void TDepart::ClearThumbnails()
 {
     fillTimer.stop();
+    ++fillGeneration;
     decodeAhead.reset();  // the fill stops with the file each worker has in hand
     firstPhoto.reset();
     zoomAhead.reset();
@@ -334,7 +335,7 @@ void TDepart::FillStrip()
 // album change.
 bool TDepart::FillOne(int n)
 {
-    TDecodeAhead* const filling = decodeAhead.get();
+    const unsigned filling = fillGeneration;
     // Held through the error box too: the strip goes on once it is closed.
     fillBusy = true;
     try {
@@ -346,7 +347,7 @@ bool TDepart::FillOne(int n)
             HandleCurrentException();
         }
     }
-    if (n == 0 && decodeAhead.get() == filling) {
+    if (n == 0 && fillGeneration == filling) {
         try {
             ShowPicture(0);
         } catch (...) {
@@ -355,7 +356,7 @@ bool TDepart::FillOne(int n)
     }
     fillBusy = false;
     boite->viewport()->update();
-    if (decodeAhead.get() == filling) return true;
+    if (fillGeneration == filling) return true;
     if (decodeAhead) fillTimer.start(0);  // closed or another album opened meanwhile
     return false;
 }
@@ -364,6 +365,7 @@ bool TDepart::FillOne(int n)
 // is drawn from that, so the file is decoded once.
 void TDepart::StartDecodeAhead(int count)
 {
+    ++fillGeneration;
     decodeAhead.reset();
     firstPhoto.reset();
     std::vector<TDecodeJob> jobs;

@@ -91,6 +91,10 @@ private:
     int fillCount = 0;
     bool fillReported = false;  // the opening's first failure has been told
     bool fillBusy = false;
+    // Which opening the strip is being filled for: a fill that an error box held while
+    // another album opened (or the window closed) sees the number change. An address would
+    // not do: the new queue may be made where the old one was freed.
+    unsigned fillGeneration = 0;
     class ShownPicture;
     std::unique_ptr<ShownPicture> shown;
     std::unique_ptr<TPrintPanel> printPanel;

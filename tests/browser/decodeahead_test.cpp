@@ -10,6 +10,7 @@
 
 #include <QFile>
 #include <gtest/gtest.h>
+#include <pthread.h>
 
 #include <jerror.h>
 
@@ -160,6 +161,64 @@ TEST_F(DecodeAheadTest, SecondAlbumOpenedDuringTheFillShowsOnlyItsOwnThumbnails)
     window->close();
     EXPECT_FALSE(window->StripFilling());
     EXPECT_TRUE(window->Thumbnails().empty());
+}
+
+// A file that fails as it loads opens an error box; while it is open another album is
+// opened. The old fill, once the box is closed, must not act for the new album (it would
+// load and report the new album's first file a second time): each failure is told once.
+TEST_F(DecodeAheadTest, AFillOvertakenWhileItsBoxIsOpenNeverActsForTheNewAlbum)
+{
+    Album("good");
+    Write(root.filePath("good/a.jpg"), Photo(400, 300, kGreen));
+    for (const auto& [name, colour] : {std::pair{"x", kRed}, std::pair{"y", kBlue}}) {
+        Album(name);
+        Write(root.filePath(QString(name) + "/1.jpg"), jpegtest::Bytes{'n', 'o'});
+        Write(root.filePath(QString(name) + "/2.jpg"), Photo(400, 300, colour));
+    }
+    Start();
+    ShowAndPaint(true);
+    const std::string told = "Erreur JPEG #" + std::to_string(JERR_NO_SOI) + ".";
+    for (int round = 0; round < 8; ++round) {
+        SCOPED_TRACE(round);
+        Open("good");
+        box.Calls.clear();
+        box.WhileOpen = [this] { window->DL->setCurrentItem(window->DL->findItems("y", Qt::MatchExactly).front()); };
+        Open("x");
+        EXPECT_EQ(box.Texts(), (std::vector<std::string>{told, told}));
+        ASSERT_EQ(window->Thumbnails().size(), 2u);
+        ExpectColour(1, kBlue);
+    }
+}
+
+// No worker thread can be started (a process at its limit): the album opens all the same,
+// each file loaded by the strip itself, and the queue hands every job back empty at once.
+TEST_F(DecodeAheadTest, AlbumOpensWithoutDecodingAheadWhenNoThreadStarts)
+{
+    Album("a");
+    Album("b");
+    Write(root.filePath("a/1.jpg"), Photo(400, 300, kGreen));
+    for (int i = 0; i < 3; ++i) Write(root.filePath(QString("b/%1.jpg").arg(i)), Photo(400, 300, i == 1 ? kRed : kBlue));
+    Start();
+    ShowAndPaint(true);
+    // Every thread from here on asks for a stack larger than the address space.
+    pthread_attr_t huge, saved;
+    ASSERT_EQ(pthread_getattr_default_np(&saved), 0);
+    pthread_attr_init(&huge);
+    pthread_attr_setstacksize(&huge, size_t(1) << 47);
+    ASSERT_EQ(pthread_setattr_default_np(&huge), 0);
+    Open("b");
+    std::vector<TDecodeJob> jobs(3, TDecodeJob{root.filePath("a/1.jpg").toStdString(), {}});
+    TDecodeAhead starved(std::move(jobs), 2);
+    const bool allEmpty = !starved.Take(0) && !starved.Take(1) && !starved.Take(2);
+    pthread_setattr_default_np(&saved);
+    pthread_attr_destroy(&huge);
+    pthread_attr_destroy(&saved);
+    EXPECT_TRUE(allEmpty);
+    EXPECT_TRUE(box.Calls.empty());
+    ASSERT_EQ(window->Thumbnails().size(), 3u);
+    ExpectColour(0, kBlue);
+    ExpectColour(1, kRed);
+    EXPECT_EQ(window->NaturalWidth, 400);
 }
 
 // The queue alone: every JPEG job comes back ready in order, reduced for its target; jobs

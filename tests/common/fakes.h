@@ -12,9 +12,11 @@
 
 #include <QImage>
 #include <QStringList>
+#include <functional>
 #include <gtest/gtest.h>
 #include <memory>
 #include <string>
+#include <utility>
 #include <vector>
 
 namespace galimo::test {
@@ -28,12 +30,15 @@ public:
         MessageIcon icon;
     };
     std::vector<Call> Calls;
+    // What the user does while the box is open.
+    std::function<void()> WhileOpen;
 
     void Show(const std::string& caption, const std::string& text, MessageIcon icon) override
     {
         EXPECT_EQ(caption, "Galimo");
         EXPECT_EQ(icon, MessageIcon::Error);
         Calls.push_back({caption, text, icon});
+        if (WhileOpen) std::exchange(WhileOpen, nullptr)();
     }
     std::vector<std::string> Texts() const
     {
