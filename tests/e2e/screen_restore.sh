@@ -74,3 +74,48 @@ for end in quitter TERM INT HUP KILL SEGV; do
   wait_no_guard "$end"
   echo "ok: $end: the screen is back at 1024x768 and 75 Hz, no guard left"
 done
+
+# One Galimo per user: another account holding this user's name in the socket namespace
+# keeps no start from running; the second start still finds this user's first.
+key=galimo-$(printf 'xcb %s %s' "$(id -u)" "${DISPLAY%.*}" | sha1sum | cut -c1-40)
+exec {squatter}> >(exec setpriv --reuid=nobody --regid=nogroup --clear-groups /usr/bin/python3 -c '
+import socket, sys
+s = socket.socket(socket.AF_UNIX); s.bind("\0" + sys.argv[1]); s.listen(1); sys.stdin.read()' "$key-0")
+held() { grep -q "@$key-0\$" /proc/net/unix; }
+within 5 held || fail "user nobody does not hold $key-0"
+start_galimo "$work/medium"
+wait_size 800x600 "another user's name held: the program switches the screen"
+code=0
+(cd "$work/medium" && exec timeout 10 "$exe") || code=$?
+[ "$code" -eq 0 ] || fail "another user's name held: a second start ends with code $code"
+running "$pid" || fail "another user's name held: a second start ended the first"
+quit_galimo
+exec {squatter}>&-
+wait_size 1024x768 "another user's name held: the screen after the end"
+echo "ok: another user's holder neither stops nor catches this user's starts"
+
+# A first Galimo that does not answer (stopped): later starts, more of them than a listening
+# queue of old held, each end within about a second with a reason, changing nothing.
+start_galimo "$work/medium"
+wait_size 800x600 "stopped first: the program switches the screen"
+kill -STOP "$pid"
+trap 'kill -CONT "$pid" 2>/dev/null || true; [ -n "${GALIMO_E2E_KEEP:-}" ] || rm -rf "$work"' EXIT
+t0=$(date +%s%N)
+for i in 1 2 3 4 5 6 7 8; do
+  (cd "$work/medium" && { c=0; timeout 10 "$exe" 2>"$work/second$i.err" || c=$?; echo $c >"$work/second$i.code"; }) &
+done
+wait_codes() { local i; for i in 1 2 3 4 5 6 7 8; do [ -s "$work/second$i.code" ] || return 1; done; }
+within 12 wait_codes || fail "stopped first: a second start has not ended"
+echo "eight second starts against a stopped first ended in $((($(date +%s%N) - t0) / 1000000)) ms"
+for i in 1 2 3 4 5 6 7 8; do
+  [ "$(cat "$work/second$i.code")" = 1 ] || fail "stopped first: start $i ended with $(cat "$work/second$i.code")"
+  grep -q "ne répond pas" "$work/second$i.err" || fail "stopped first: start $i says: $(cat "$work/second$i.err")"
+done
+[ "$(guards | wc -l)" -eq 1 ] || fail "stopped first: the second starts leave guards: $(guards)"
+is_size 800x600 || fail "stopped first: a second start changed the screen to $(size)"
+kill -CONT "$pid"
+quit_galimo
+wait_size 1024x768 "stopped first: the screen after the end"
+wait_no_guard "stopped first"
+echo "ok: starts against a first that does not answer end with a reason and change nothing"
+
