@@ -30,8 +30,18 @@ std::optional<X11Mode> X11CurrentMode();
 int X11ChangeSize(int width, int height);
 // Whether X11ChangeSize would switch (or find the size already in force), changing nothing.
 bool X11CanChangeSize(int width, int height);
+// What putting a mode back did.
+enum class X11Restored {
+    Mode,           // the output that showed it shows it again (or still did)
+    OnOtherOutput,  // that output is gone or disconnected; the screen, still at the size the
+                    // program switched to, is back at the mode's size on the output carrying it
+    Nothing,        // that output is gone or disconnected and the screen is not at the size
+                    // the program switched to: nothing was changed
+    Failed,         // no X server or RandR, or the server refused
+};
 // Puts back exactly a mode read before (its refresh rate too) on the output that showed it;
-// when that output no longer offers it, a mode of its size.
-int X11RestoreMode(const X11Mode& mode);
+// when that output no longer offers it, a mode of its size. `switchedTo` is the size the
+// program switched the screen to ({0, 0}: it never did).
+X11Restored X11RestoreMode(const X11Mode& mode, const ScreenSize& switchedTo);
 
 }  // namespace galimo

@@ -119,3 +119,31 @@ wait_size 1024x768 "stopped first: the screen after the end"
 wait_no_guard "stopped first"
 echo "ok: starts against a first that does not answer end with a reason and change nothing"
 
+# The guard with an output that went away: unplugged (an id the server no longer knows) or
+# no longer showing anything. Exit status 3: the screen, still 800 x 600, is back on the
+# output now carrying it; 4: nothing to put back, nothing changed.
+out_id=$(xrandr --verbose | awk '/^screen /{f=1} f && /Identifier:/ {print $2; exit}')
+mode_id=$(xrandr --verbose | awk '$1 == "1024x768_75" {gsub(/[()]/, "", $2); print $2; exit}')
+[ -n "$out_id" ] && [ -n "$mode_id" ] || fail "no output or mode id in xrandr's answer"
+run_guard() {  # OUTPUT: the guard as the program would start it, its program already ended
+  code=0
+  "$guard" 1024 768 $(($1)) $((mode_id)) 800 600 </dev/null || code=$?
+}
+xrandr --output screen --mode 800x600
+wait_size 800x600 "unplugged output"
+run_guard 0x7ffffff0
+[ "$code" -eq 3 ] || fail "unplugged output, screen at 800x600: the guard ends with $code"
+within 5 in_75 || fail "unplugged output: the screen is not back in the start mode: $(xrandr | grep '\*')"
+xrandr --output screen --mode 1024x768
+run_guard 0x7ffffff0
+[ "$code" -eq 4 ] || fail "unplugged output, screen at another size: the guard ends with $code"
+xrandr | grep -q '^ *1024x768 .*\*' || fail "unplugged output: the guard changed another output: $(xrandr | grep '\*')"
+xrandr --output screen --mode 800x600
+xrandr --output screen --off 2>/dev/null || true
+lit() { xrandr | grep -q '^screen connected [0-9]'; }
+! lit || fail "the output cannot be turned off"
+run_guard "$out_id"
+[ "$code" -eq 4 ] || fail "output showing nothing: the guard ends with $code"
+! lit || fail "output showing nothing: the guard turned it on"
+xrandr --output screen --mode 1024x768_75
+echo "ok: the guard puts the start size back only on the screen that still has the program's size"
