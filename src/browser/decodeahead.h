@@ -5,9 +5,13 @@
 // ahead of the one being taken, so memory stays at one reduced picture a core. Destroying it
 // cancels: workers finish the file in hand, drop it and stop; nothing is ever ended by force.
 // When a worker cannot be started, there is no decoding ahead: every job comes back empty.
+// A worker reads its file a piece at a time and looks at the stop between pieces, so that on
+// a slow medium (an old CD, a USB 2 stick) dropping the queue waits for one piece, not a file.
 #pragma once
 
 #include "picture/graphic.h"
+#include "platform/seam.h"
+#include "platform/stream.h"
 
 #include <atomic>
 #include <condition_variable>
@@ -20,6 +24,15 @@
 #include <vector>
 
 namespace galimo {
+
+// Where the workers read files: the file system, or a test's medium that is slow to read.
+class IMedium {
+public:
+    virtual ~IMedium() = default;
+    // Raises EFOpenError as TFileStream does. A read of `piece` bytes goes to the medium at once.
+    virtual std::unique_ptr<TStream> Open(const std::string& file, size_t piece) = 0;
+};
+template <> IMedium& TSeam<IMedium>::System();
 
 struct TDecodeJob {
     std::string File;  // absolute; empty: nothing to do ahead for this one

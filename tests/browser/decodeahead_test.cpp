@@ -9,8 +9,15 @@
 #include "picture/jpegimage.h"
 
 #include <QFile>
+#include <QFileInfo>
+#include <algorithm>
+#include <chrono>
+#include <cstdio>
 #include <gtest/gtest.h>
+#include <map>
+#include <mutex>
 #include <pthread.h>
+#include <thread>
 
 #include <jerror.h>
 
@@ -18,16 +25,67 @@ using namespace galimo;
 
 namespace {
 
-// A JPEG photo of one flat colour.
-jpegtest::Bytes Photo(int w, int h, QRgb colour)
+// A JPEG photo of one colour, flat or grainy (a grain of g: each sample up to g off, which
+// makes a file of a real photo's weight).
+jpegtest::Bytes Photo(int w, int h, QRgb colour, int grain = 0)
 {
     std::vector<uint8_t> pixels;
     pixels.reserve(static_cast<size_t>(w) * h * 3);
+    uint32_t random = 12345;
+    const auto sample = [&](int v) {
+        random = random * 1103515245u + 12345u;
+        return static_cast<uint8_t>(std::clamp(v + (grain ? int(random >> 16) % (2 * grain + 1) - grain : 0), 0, 255));
+    };
     for (int i = 0; i < w * h; ++i)
-        pixels.insert(pixels.end(), {static_cast<uint8_t>(qRed(colour)), static_cast<uint8_t>(qGreen(colour)),
-                                     static_cast<uint8_t>(qBlue(colour))});
+        pixels.insert(pixels.end(), {sample(qRed(colour)), sample(qGreen(colour)), sample(qBlue(colour))});
     return jpegtest::Compress(pixels, w, h, 3, false, 90);
 }
+
+using Clock = std::chrono::steady_clock;
+
+// A medium on which every file takes a second to read, spread over its reads; it notes each
+// read: of which file, how many bytes, when it ended.
+class SlowMedium : public IMedium {
+public:
+    struct Read {
+        std::string file;
+        size_t bytes;
+        Clock::time_point ended;
+    };
+    std::unique_ptr<TStream> Open(const std::string& file, size_t piece) override
+    {
+        return std::make_unique<SlowFile>(*this, file, piece);
+    }
+    std::vector<Read> Reads()
+    {
+        const std::lock_guard<std::mutex> hold(lock);
+        return reads;
+    }
+
+private:
+    class SlowFile : public TStream {
+    public:
+        SlowFile(SlowMedium& medium, const std::string& name, size_t piece) : medium(medium), name(name), file(name, piece) {}
+        size_t Read(void* buffer, size_t count) override
+        {
+            std::this_thread::sleep_for(std::chrono::microseconds(1000000 * static_cast<int64_t>(count) / std::max<int64_t>(file.Size(), 1)));
+            const size_t n = file.Read(buffer, count);
+            const std::lock_guard<std::mutex> hold(medium.lock);
+            medium.reads.push_back({name, n, Clock::now()});
+            return n;
+        }
+        int64_t Position() const override { return file.Position(); }
+        void SetPosition(int64_t position) override { file.SetPosition(position); }
+        int64_t Size() const override { return file.Size(); }
+
+    private:
+        SlowMedium& medium;
+        std::string name;
+        TFileStream file;
+    };
+    std::mutex lock;
+    std::vector<Read> reads;
+};
 
 void Write(const QString& path, const jpegtest::Bytes& bytes)
 {
@@ -219,6 +277,52 @@ TEST_F(DecodeAheadTest, AlbumOpensWithoutDecodingAheadWhenNoThreadStarts)
     ExpectColour(0, kBlue);
     ExpectColour(1, kRed);
     EXPECT_EQ(window->NaturalWidth, 400);
+}
+
+// On a medium where every file takes a second to read, another album is clicked while the
+// workers read the first: the click waits for the pieces in hand only, so the first album's
+// files are left unread to their ends, and the new album's first thumbnail shows once its
+// own file is read.
+TEST_F(DecodeAheadTest, OnASlowMediumAnotherAlbumShowsOnceItsOwnFileIsRead)
+{
+    Album("first");
+    Album("second");
+    for (int i = 0; i < 6; ++i) Write(root.filePath(QString("first/%1.jpg").arg(i)), Photo(640, 480, kGreen, 40));
+    for (int i = 0; i < 2; ++i) Write(root.filePath(QString("second/%1.jpg").arg(i)), Photo(480, 640, kBlue, 40));
+    Start();
+    ShowAndPaint(true);
+    Open("second");
+    SlowMedium slow;
+    Clock::time_point clicked, answered, shown;
+    {
+        const test::TScopedReplacement<IMedium> in(slow);
+        window->DL->setCurrentItem(window->DL->findItems("first", Qt::MatchExactly).front());
+        ASSERT_TRUE(QTest::qWaitFor([&] { return slow.Reads().size() >= 4; }, 10000));  // inside the first files
+        clicked = Clock::now();
+        window->DL->setCurrentItem(window->DL->findItems("second", Qt::MatchExactly).front());
+        answered = Clock::now();
+        ASSERT_TRUE(QTest::qWaitFor([&] { return !window->Thumbnails().empty(); }, 10000));
+        shown = Clock::now();
+        Filled();
+        EXPECT_EQ(Thumb(0)->geometry(), QRect(17, 0, 89, 120));  // the second album's portrait
+        window->close();  // no worker reads through the medium once it is gone
+    }
+    std::map<std::string, size_t> read;
+    const std::string own = root.filePath("second/0.jpg").toStdString();
+    Clock::time_point ownRead;  // when its file was first read whole
+    for (const SlowMedium::Read& r : slow.Reads()) {
+        read[r.file] += r.bytes;
+        if (r.file == own && ownRead == Clock::time_point() && static_cast<qint64>(read[own]) == QFileInfo(root.filePath("second/0.jpg")).size())
+            ownRead = r.ended;
+    }
+    for (const auto& [file, bytes] : read) {
+        if (file.find("/first/") == std::string::npos) continue;
+        EXPECT_LT(static_cast<qint64>(bytes), QFileInfo(QString::fromStdString(file)).size()) << file;
+    }
+    const auto ms = [](Clock::duration d) { return static_cast<long long>(std::chrono::duration_cast<std::chrono::milliseconds>(d).count()); };
+    std::printf("slow medium: the click took %lld ms; the first thumbnail showed %lld ms after the click, %lld ms after "
+                "its own file was read\n",
+                ms(answered - clicked), ms(shown - clicked), ms(shown - ownRead));
 }
 
 // The queue alone: every JPEG job comes back ready in order, reduced for its target; jobs
