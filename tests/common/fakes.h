@@ -16,7 +16,6 @@
 #include <gtest/gtest.h>
 #include <memory>
 #include <string>
-#include <utility>
 #include <vector>
 
 namespace galimo::test {

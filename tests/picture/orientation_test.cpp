@@ -43,9 +43,9 @@ TEST(JPEGOrientation, ValuesOutsideOneToEightLeaveThePictureAsStored)
     }
 }
 
-// When the camera's thumbnail may stand in for the photo, and at what upright size; last, a
-// real file: the thumbnail (blue left, green right as stored) of a red photo turned a quarter,
-// drawn into the strip's box, and never into the photo view's.
+// When the camera's thumbnail stands in for the photo in the strip, and at what upright size;
+// last, a real file: the thumbnail (blue left, green right as stored) of a red photo turned
+// a quarter, drawn into the strip's box and never into the photo view's.
 TEST(JPEGOrientation, TheCamerasThumbnailStandsInWhenLargeEnoughAndOfThePhotosShape)
 {
     struct Row {
