@@ -2,7 +2,7 @@
 BUILD ?= build
 JOBS ?= 2
 
-.PHONY: all deps build run medium test test-sanitize test-tsan bench fuzz clean
+.PHONY: all deps build run medium test check test-slow test-sanitize test-tsan bench fuzz clean
 
 all: build
 
@@ -25,16 +25,18 @@ medium: deps $(BUILD)/CMakeCache.txt
 	cmake --build $(BUILD) -j$(JOBS) --target galimo
 	bash scripts/make-medium.sh $(BUILD) "$(DEST)" $(if $(ALBUMS),"$(ALBUMS)")
 
-# Every test in the ordinary build, then the unit tests again under ASan+UBSan and the
-# threaded tests under ThreadSanitizer, each pass building only what it runs (SANITIZE=0
-# skips both passes).
-SANITIZE ?= 1
+# Every test in the ordinary build but the slow ones: what a newcomer runs first.
 test: build
-	cd $(BUILD) && ctest --output-on-failure -j$(JOBS)
-ifeq ($(SANITIZE),1)
-	$(MAKE) test-sanitize
-	$(MAKE) test-tsan
-endif
+	cd $(BUILD) && ctest --output-on-failure -j$(JOBS) -LE slow
+
+# What make test leaves to CI: the slow tests, then the tests under the sanitizers (the unit
+# tests under ASan + UBSan, the threaded tests under ThreadSanitizer), each pass building
+# only what it runs. CI runs it after make test.
+check: test-slow test-sanitize test-tsan
+
+test-slow: build
+	cmake --build $(BUILD) -j$(JOBS) --target test_gif_slow
+	cd $(BUILD) && ctest --output-on-failure -j$(JOBS) -L slow
 
 test-sanitize: deps
 	cmake -S . -B build-asan -DCMAKE_BUILD_TYPE=Debug -DGALIMO_SANITIZE=ON -DGALIMO_WERROR=OFF

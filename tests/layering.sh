@@ -2,7 +2,9 @@
 # Fails on an include that runs up the layers:
 #   platform < picture < gif < print, about < browser < app
 # A layer includes its own headers and those of the layers below it; print and about sit
-# side by side and never include each other.
+# side by side and never include each other. The platform layer keeps its files in rooms by
+# concern (core, files, drawing, widgets, display): a file outside them, or an include of a
+# platform header by a path outside them, fails too.
 # Usage: layering.sh SRC_DIR, or layering.sh --self-check (proves an upward include fails).
 set -euo pipefail
 
@@ -10,6 +12,14 @@ rank() {
   case $1 in
     platform) echo 0 ;; picture) echo 1 ;; gif) echo 2 ;; print | about) echo 3 ;;
     browser) echo 4 ;; app) echo 5 ;; *) echo -1 ;;
+  esac
+}
+
+# The platform layer's rooms: PATH, relative to src/platform, lies in one of them.
+room() {
+  case $1 in
+    core/* | files/* | drawing/* | widgets/* | display/*) return 0 ;;
+    *) return 1 ;;
   esac
 }
 
@@ -21,9 +31,17 @@ check() {
     layer=${layer%%/*}
     rl=$(rank "$layer")
     [ "$rl" -ge 0 ] || { echo "$file: not in a known layer"; bad=1; continue; }
+    if [ "$layer" = platform ] && ! room "${file#"$src"/platform/}"; then
+      echo "$file: not in a room of the platform layer"
+      bad=1
+    fi
     while IFS= read -r line; do
       target=$(sed -E 's/^[[:space:]]*#[[:space:]]*include[[:space:]]*"([a-z]+)\/.*/\1/' <<<"$line")
       rt=$(rank "$target")
+      if [ "$target" = platform ] && ! room "$(sed -E 's/^[^"]*"platform\/([^"]*)".*/\1/' <<<"$line")"; then
+        echo "$file: a platform header outside its rooms: $line"
+        bad=1
+      fi
       [ "$rt" -ge 0 ] || continue  # a header of the folder itself, or a library's
       if [ "$target" != "$layer" ] && [ "$rt" -ge "$rl" ]; then
         echo "$file: $layer must not include $target: $line"
@@ -38,10 +56,12 @@ if [ "${1:-}" = --self-check ]; then
   tree=$(mktemp -d)
   trap 'rm -rf "$tree"' EXIT
   mkdir -p "$tree/platform" "$tree/print" "$tree/about" "$tree/app"
-  printf '#include "platform/a.h"\n#include "print/b.h"\n' >"$tree/app/ok.cpp"
+  mkdir -p "$tree/platform/core"
+  printf '#include "platform/core/a.h"\n#include "print/b.h"\n' >"$tree/app/ok.cpp"
   check "$tree" >/dev/null || { echo "FAIL: a downward include was refused"; exit 1; }
-  for row in 'platform #include "picture/x.h"' 'print #include "about/x.h"' \
-             'about #  include "print/x.h"' 'picture #include "app/x.h"'; do
+  for row in 'platform/core #include "picture/x.h"' 'print #include "about/x.h"' \
+             'about #  include "print/x.h"' 'picture #include "app/x.h"' 'print #include "platform/x.h"' \
+             'platform #include "platform/core/x.h"'; do
     mkdir -p "$tree/${row%% *}"
     echo "${row#* }" >"$tree/${row%% *}/bad.cpp"
     if check "$tree" >/dev/null; then echo "FAIL: not caught: ${row%% *}: ${row#* }"; exit 1; fi

@@ -11,7 +11,7 @@
 #include <benchmark/benchmark.h>
 #include "picture/bitmap.h"
 #include "picture/picture.h"
-#include "platform/canvas.h"
+#include "platform/drawing/canvas.h"
 
 #include <algorithm>
 #include <cmath>
@@ -154,6 +154,23 @@ void BM_LargeAlbum(benchmark::State& state)
     state.counters["strip_ratio"] = galimo::bench::Median(strip);
 }
 
+// Twelve photos: the medians of click -> first photo and click -> complete strip. Run once
+// as it is and once with QT_SCALE_FACTOR=1.8 (the form on a 1920 x 1080 screen that keeps its
+// mode) to see what drawing for the screen's pixels costs: scripts/bench-scale.sh.
+void BM_AlbumTimes(benchmark::State& state)
+{
+    Window window(Input(12));
+    std::vector<double> first, strip;
+    for (auto _ : state) {
+        double photo = 0, complete = 0;
+        window.Open(photo, complete);
+        first.push_back(photo);
+        strip.push_back(complete);
+    }
+    state.counters["first_ms"] = galimo::bench::Median(first);
+    state.counters["strip_ms"] = galimo::bench::Median(strip);
+}
+
 // The photo view's zoom toggled to natural size and painted, once the full picture that the
 // fitted view has made ahead of it is ready.
 void BM_ZoomToNatural(benchmark::State& state)
@@ -200,6 +217,7 @@ BENCHMARK(BM_LargeAlbum)->Arg(1)->Arg(0)->Iterations(3)->Unit(benchmark::kMillis
 BENCHMARK(BM_PairedRatio)->Arg(12)->Arg(24)->Iterations(9)->Unit(benchmark::kMillisecond)->UseRealTime();
 BENCHMARK(BM_AlbumOpen)->Arg(12)->Arg(24)->Unit(benchmark::kMillisecond)->UseRealTime();
 BENCHMARK(BM_PlainDecodes)->Arg(12)->Arg(24)->Unit(benchmark::kMillisecond)->UseRealTime();
+BENCHMARK(BM_AlbumTimes)->Iterations(9)->Unit(benchmark::kMillisecond)->UseRealTime();
 BENCHMARK(BM_ZoomToNatural)->Arg(12)->Arg(24)->Unit(benchmark::kMillisecond)->UseRealTime();
 
 }  // namespace

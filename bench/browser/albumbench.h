@@ -4,7 +4,7 @@
 
 #include "browser/depart.h"
 #include "picture/jpegimage.h"
-#include "platform/changeres.h"
+#include "platform/display/changeres.h"
 #include "common/fakes.h"
 #include "common/replacement.h"
 
@@ -49,7 +49,7 @@ public:
         galimo::InitChangeRes();
         window = std::make_unique<galimo::TDepart>();
         window->show();
-        while (window->FirstPaint) QCoreApplication::processEvents();
+        while (window->FirstPaint()) QCoreApplication::processEvents();
         Settle();
         return *window;
     }

@@ -7,7 +7,7 @@
 #include "picture/bitmap.h"
 #include "picture/jpegimage.h"
 #include "picture/picture.h"
-#include "platform/canvas.h"
+#include "platform/drawing/canvas.h"
 
 #include <QGuiApplication>
 #include <benchmark/benchmark.h>

@@ -8,7 +8,7 @@
 
 #include "../pairedratio.h"
 #include "picture/bitmap.h"
-#include "platform/stream.h"
+#include "platform/files/stream.h"
 
 #include <QGuiApplication>
 #include <QImage>

@@ -1,8 +1,8 @@
 // What a thumbnail costs: loading a 6000 x 4000 bitmap against shrinking it to 120 x 120,
 // our area-averaging path against Qt's smooth scaling of the same pixels.
 #include "picture/bitmap.h"
-#include "platform/canvas.h"
-#include "platform/stream.h"
+#include "platform/drawing/canvas.h"
+#include "platform/files/stream.h"
 
 #include <QBuffer>
 #include <QGuiApplication>

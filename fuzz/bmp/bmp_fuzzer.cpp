@@ -4,8 +4,8 @@
 #include "picture/bitmap.h"
 #include "picture/bmpreader.h"
 #include "picture/fileformats.h"
-#include "platform/exceptions.h"
-#include "platform/stream.h"
+#include "platform/core/exceptions.h"
+#include "platform/files/stream.h"
 
 #include <QGuiApplication>
 #include <cstdint>

@@ -1,7 +1,7 @@
 // libFuzzer harness of the names a medium gives us: the shown text must be well-formed
 // UTF-8, and a name that already is UTF-8 must show unchanged. The first byte splits the
 // rest into a mask and a name for the mask matcher.
-#include "platform/filenames.h"
+#include "platform/files/filenames.h"
 
 #include <QString>
 #include <cstdint>

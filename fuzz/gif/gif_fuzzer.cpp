@@ -3,7 +3,7 @@
 // exception) is a bug.
 #include "gif/gifimage.h"
 
-#include "platform/canvas.h"
+#include "platform/drawing/canvas.h"
 
 #include <QImage>
 #include <cstdint>

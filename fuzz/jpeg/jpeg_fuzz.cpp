@@ -3,8 +3,8 @@
 // escapes, and every sanitizer report, is a finding.
 #include "picture/bitmap.h"
 #include "picture/jpegimage.h"
-#include "platform/exceptions.h"
-#include "platform/stream.h"
+#include "platform/core/exceptions.h"
+#include "platform/files/stream.h"
 
 #include <QGuiApplication>
 #include <cstdint>

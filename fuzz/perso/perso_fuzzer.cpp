@@ -2,7 +2,7 @@
 // hands over must be a piece of the file's own text, trimmed, under a key the line starts
 // with; the number of lines must be what the breaks say. Anything else is a bug.
 #include "about/persofile.h"
-#include "platform/textfile.h"
+#include "platform/files/textfile.h"
 
 #include <cstdint>
 #include <cstdio>

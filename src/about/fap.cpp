@@ -3,12 +3,12 @@
 #include "about/fperso.h"
 #include "about/persofile.h"
 #include "gif/gifimage.h"
-#include "platform/errorhandler.h"
-#include "platform/filenames.h"
-#include "platform/modal.h"
-#include "platform/formprops.h"
-#include "platform/shell.h"
-#include "platform/stream.h"
+#include "platform/core/errorhandler.h"
+#include "platform/files/filenames.h"
+#include "platform/display/modal.h"
+#include "platform/widgets/formprops.h"
+#include "platform/core/shell.h"
+#include "platform/files/stream.h"
 
 #include <QFile>
 #include <QMouseEvent>

@@ -1,10 +1,10 @@
 #include "about/fperso.h"
 
 #include "about/persofile.h"
-#include "platform/errorhandler.h"
-#include "platform/filenames.h"
-#include "platform/modal.h"
-#include "platform/formprops.h"
+#include "platform/core/errorhandler.h"
+#include "platform/files/filenames.h"
+#include "platform/display/modal.h"
+#include "platform/widgets/formprops.h"
 
 #include <QScreen>
 

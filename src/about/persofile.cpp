@@ -1,6 +1,6 @@
 #include "about/persofile.h"
 
-#include "platform/textfile.h"
+#include "platform/files/textfile.h"
 
 #include <sys/stat.h>
 

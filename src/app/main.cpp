@@ -4,11 +4,12 @@
 #include "about/fperso.h"
 #include "app/modules.h"
 #include "browser/depart.h"
-#include "platform/changeres.h"
-#include "platform/errorhandler.h"
-#include "platform/formprops.h"
-#include "platform/modal.h"
-#include "platform/singleinstance.h"
+#include "platform/display/changeres.h"
+#include "platform/core/errorhandler.h"
+#include "platform/widgets/formprops.h"
+#include "platform/display/modal.h"
+#include "platform/display/screenplan.h"
+#include "platform/display/singleinstance.h"
 
 #include <QApplication>
 #include <QDir>
@@ -33,7 +34,11 @@ void AddOwnFonts()
 
 int main(int argc, char* argv[])
 {
+    // How the screen is held is decided before Qt draws anything: the scale it draws at is
+    // read when the application object is made.
+    galimo::DecideScreenPlan(argc, argv);
     QApplication app(argc, argv);
+    galimo::RestoreSessionEnvironment();
     // A second start on this display brings the running Galimo forward and ends here, before
     // it records or switches anything.
     galimo::TSingleInstance single;

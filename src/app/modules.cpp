@@ -3,8 +3,8 @@
 #include "gif/gifimage.h"
 #include "picture/fileformats.h"
 #include "picture/jpegimage.h"
-#include "platform/changeres.h"
-#include "platform/displaysettings.h"
+#include "platform/display/changeres.h"
+#include "platform/display/displaysettings.h"
 
 namespace galimo {
 

@@ -1,7 +1,7 @@
 #include "browser/decodeahead.h"
 
 #include "picture/jpegimage.h"
-#include "platform/stream.h"
+#include "platform/files/stream.h"
 
 #include <algorithm>
 #include <exception>

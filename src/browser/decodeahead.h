@@ -10,8 +10,8 @@
 #pragma once
 
 #include "picture/graphic.h"
-#include "platform/seam.h"
-#include "platform/stream.h"
+#include "platform/core/seam.h"
+#include "platform/files/stream.h"
 
 #include <atomic>
 #include <condition_variable>

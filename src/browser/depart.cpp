@@ -1,41 +1,28 @@
 #include "browser/depart.h"
 
-#include "browser/decodeahead.h"
-#include "browser/keynavigation.h"
-#include "browser/layout.h"
-#include "picture/bitmap.h"
+#include "browser/photoview.h"
+#include "browser/stripfill.h"
 #include "picture/fileformats.h"
-#include "picture/jpegimage.h"
 #include "picture/image.h"
-#include "platform/arith.h"
-#include "platform/changeres.h"
-#include "platform/displaysettings.h"
-#include "platform/errorhandler.h"
-#include "platform/filenames.h"
-#include "platform/formprops.h"
+#include "picture/jpegimage.h"
+#include "platform/core/arith.h"
+#include "platform/core/errorhandler.h"
+#include "platform/display/changeres.h"
+#include "platform/display/displaysettings.h"
+#include "platform/display/screenplan.h"
+#include "platform/files/filenames.h"
+#include "platform/widgets/formprops.h"
 #include "print/printpanel.h"
 
 #include <QCloseEvent>
-#include <QElapsedTimer>
 #include <QEvent>
 #include <QFile>
 #include <QGuiApplication>
 #include <QScreen>
-#include <QPainter>
-#include <QScrollBar>
-#include <utility>
 
 namespace galimo {
 
 namespace {
-// The strip's share of the event loop: made for this long at most, then events are served;
-// and how soon it looks again while a worker is still on the next file.
-constexpr int FillSliceMs = 10;
-constexpr int FillPollMs = 2;
-
-constexpr int DamagedPhotoWidth = 400;
-constexpr int DamagedPhotoHeight = 300;
-
 // The screen's size at this moment, as the display settings report it.
 QSize CurrentScreen() { return {DisplaySettings().ScreenWidth(), DisplaySettings().ScreenHeight()}; }
 
@@ -61,51 +48,9 @@ private:
     int row = -1;
 };
 
-// What stands for a file that failed to load or draw: a thin grey frame and a grey cross
-// over the bitmap, and the text, if any, on white in the middle.
-void DrawDamaged(TBitmap& bitmap, const QString& text)
-{
-    bitmap.Canvas().WithPainter([&](QPainter& painter) {
-        const QRect all = bitmap.Image().rect();
-        painter.setPen(Qt::gray);
-        painter.drawRect(all.adjusted(0, 0, -1, -1));
-        painter.drawLine(all.topLeft(), all.bottomRight());
-        painter.drawLine(all.topRight(), all.bottomLeft());
-        if (text.isEmpty()) return;
-        const QRect box = all.adjusted(20, 0, -20, 0);
-        const QRect used = painter.boundingRect(box, Qt::AlignCenter | Qt::TextWordWrap, text);
-        painter.fillRect(used.adjusted(-6, -4, 6, 4), Qt::white);
-        painter.setPen(Qt::black);
-        painter.drawText(box, Qt::AlignCenter | Qt::TextWordWrap, text);  // plain text, never markup
-    });
-}
-
-// The photo view's picture for a damaged file: its name and what went wrong.
-std::unique_ptr<TBitmap> DamagedPhoto(const QString& name, const QString& message)
-{
-    auto bitmap = std::make_unique<TBitmap>();
-    bitmap->SetSize(DamagedPhotoWidth, DamagedPhotoHeight);
-    bitmap->Canvas().BrushColor = Qt::white;
-    bitmap->Canvas().FillRect({0, 0, DamagedPhotoWidth, DamagedPhotoHeight});
-    DrawDamaged(*bitmap, name + "\n" + message);
-    return bitmap;
-}
-
 bool JpegFile(const QByteArray& name)
 {
     return TFileFormatsList::Instance().FindExt(FileExtension(name.toStdString())) == &TJPEGImage::ClassInfo;
-}
-
-// Each range before its position, vertical first: a position is clamped to the bar that
-// its range has just set.
-void ApplyPlacement(TImage& photo, TScrollBox& view, const PhotoPlacement& p)
-{
-    photo.resize(p.Size.Width, p.Size.Height);
-    photo.move(p.At.X, p.At.Y);
-    view.SetVertRange(p.Range.Height);
-    view.SetVertPosition(p.Scroll.Y);
-    view.SetHorzRange(p.Range.Width);
-    view.SetHorzPosition(p.Scroll.X);
 }
 }  // namespace
 
@@ -113,7 +58,7 @@ void ApplyPlacement(TImage& photo, TScrollBox& view, const PhotoPlacement& p)
 class TDepart::ShownPicture : public IShownPicture {
 public:
     explicit ShownPicture(TDepart& w) : window(w) {}
-    float AspectRatio() const override { return window.AspectRatio; }
+    float AspectRatio() const override { return window.AspectRatio(); }
     TGraphic* Graphic() const override { return window.photo->Picture().Graphic(); }
     bool AlbumHasFiles() const override { return window.FL->Count() > 0; }
 
@@ -144,12 +89,6 @@ TDepart::TDepart(QWidget* parent) : TDXForm(parent), form(new QWidget(this))
     boite->SetAutoRange(true);
     boite->SetWheelStep(ThumbnailPitch);  // a notch, a thumbnail
 
-    // cblanc: the white 120 x 120 background every thumbnail starts from.
-    TBitmap& white = cblanc->Picture().Bitmap();
-    white.SetSize(ThumbnailBox, ThumbnailBox);
-    white.Canvas().BrushColor = Qt::white;
-    white.Canvas().FillRect({0, 0, ThumbnailBox, ThumbnailBox});
-
     ConnectGuarded(quitter, &QPushButton::clicked, this, [this] { quitterClick(); });
     ConnectGuarded(AP, &QPushButton::clicked, this, [this] { APClick(); });
     ConnectGuarded(DL, &QListWidget::currentRowChanged, this, [this](int row) {
@@ -167,20 +106,33 @@ TDepart::TDepart(QWidget* parent) : TDXForm(parent), form(new QWidget(this))
                            deplacer, Imprimer, boite, photo},
         *shown);
     ConnectGuarded(Imprimer, &QPushButton::clicked, this, [this] { printPanel->ImprimerClick(); });
-    keyNavigation = std::make_unique<TKeyNavigation>(*this);
-    // The strip's clock: the workers never call into Qt, the event loop looks at their results.
-    fillTimer.setSingleShot(true);
-    fillTimer.setTimerType(Qt::PreciseTimer);
-    ConnectGuarded(&fillTimer, &QTimer::timeout, this, [this] { FillStrip(); });
+    view = std::make_unique<TPhotoView>(*photo, *boitephoto);
+    strip = std::make_unique<TStripFill>(
+        *this, TStripFill::Controls{boite, boitephoto, HV, cblanc, FL},
+        TStripFill::Callbacks{[this](int n) { ShowPicture(n); }, [this] { ShowPicture(0); }, [this] { PrepareZoom(); }});
+    keyNavigation = std::make_unique<TKeyNavigation>(static_cast<IKeyedWindow&>(*this));
 
     FormCreate();
 }
 
 TDepart::~TDepart() = default;
 
+int TDepart::NaturalWidth() const { return view->NaturalWidth(); }
+int TDepart::NaturalHeight() const { return view->NaturalHeight(); }
+float TDepart::AspectRatio() const { return view->AspectRatio(); }
+TZoom TDepart::ZoomMode() const { return view->Zoom(); }
+const std::vector<TImage*>& TDepart::Thumbnails() const { return strip->Thumbnails(); }
+bool TDepart::StripFilling() const { return strip->Filling(); }
+bool TDepart::ZoomPrepared() { return view->ZoomPrepared(); }
+void TDepart::Print() { printPanel->ImprimerClick(); }
+void TDepart::ClosePanel() { printPanel->annulerClick(); }
+
 void TDepart::FormCreate()
 {
-    const bool switched = SetDisplayMode(800, 600, 16) == DISP_CHANGE_SUCCESSFUL && CurrentScreen() == QSize(800, 600);
+    // Where the start-up decision keeps the screen's mode, no switch is asked for: the form
+    // is drawn at the scale that fills the screen instead.
+    const bool switched = ScreenPlan().Hold == TScreenHold::Switch &&
+                          SetDisplayMode(800, 600, 16) == DISP_CHANGE_SUCCESSFUL && CurrentScreen() == QSize(800, 600);
     form->setGeometry(0, 0, 800, 600);
     // The window goes on the primary screen, the one switched. Its origin does not move with
     // the switch, so Qt's figure is good even before Qt has heard of the new size.
@@ -194,8 +146,8 @@ void TDepart::FormCreate()
         setWindowState(Qt::WindowFullScreen);
     }
     startFolderBytes = StartFolderFromCurrent();
-    StartFolder = DisplayName(startFolderBytes);
-    FirstPaint = true;
+    startFolder = DisplayName(startFolderBytes);
+    firstPaint = true;
     // The print panel sits centred in the form, wherever the form is: on a switched screen,
     // that is the screen's centre.
     Pimp->move(Div(form->width() - Pimp->width(), 2), Div(form->height() - Pimp->height(), 2));
@@ -213,15 +165,15 @@ bool TDepart::eventFilter(QObject* watched, QEvent* event)
     // The form covers the window's own paint: its first paint is the window's. The paint
     // handler builds the strip and repaints it piece by piece: it runs right after this
     // paint, not inside it, since Qt cannot repaint within a paint.
-    if (watched == form && event->type() == QEvent::Paint && FirstPaint)
+    if (watched == form && event->type() == QEvent::Paint && firstPaint)
         QMetaObject::invokeMethod(this, [this] { Guard([this] { FormPaint(); }); }, Qt::QueuedConnection);
     return TDXForm::eventFilter(watched, event);
 }
 
 void TDepart::FormPaint()
 {
-    if (!FirstPaint) return;
-    FirstPaint = false;
+    if (!firstPaint) return;
+    firstPaint = false;
     FillAlbumList();
 }
 
@@ -276,24 +228,10 @@ void TDepart::DLClick()
 
 void TDepart::ClearThumbnails()
 {
-    fillTimer.stop();
-    ++fillGeneration;
-    decodeAhead.reset();  // the fill stops with the file each worker has in hand
-    firstPhoto.reset();
-    zoomAhead.reset();
-    zoomFile.clear();
-    while (!thumbnails.empty()) {
-        TImage* first = thumbnails.front();
-        thumbnails.erase(thumbnails.begin());
-        delete first;
-    }
-    damage.clear();
-    boite->UpdateAutoRange();
-    boite->SetVertPosition(0);
+    strip->Clear();
+    view->Forget();
 }
 
-// The strip is made after this returns, one file an event-loop turn as the workers hand
-// their results over: picture 0 shows first, and the window answers while the rest come.
 void TDepart::RebuildThumbnails()
 {
     ClearThumbnails();
@@ -301,218 +239,37 @@ void TDepart::RebuildThumbnails()
         photo->hide();
         return;
     }
-    fillCount = FL->Count();
-    fillReported = false;
-    StartDecodeAhead(fillCount);
-    FillStrip();
-}
-
-bool TDepart::StripFilling() const { return decodeAhead != nullptr; }
-
-// The thumbnails whose files' results are in, a few milliseconds' worth, then back to the
-// event loop; the timer brings it back, at once when the next result is ready.
-void TDepart::FillStrip()
-{
-    if (fillBusy || !decodeAhead) return;  // a box's own event loop runs while a step reports
-    QElapsedTimer slice;
-    slice.start();
-    while (decodeAhead && static_cast<int>(thumbnails.size()) < fillCount && slice.elapsed() < FillSliceMs) {
-        const int n = static_cast<int>(thumbnails.size());
-        if (!decodeAhead->Ready(static_cast<size_t>(n))) break;
-        if (!FillOne(n)) return;  // another album's fill has taken over
-    }
-    if (!decodeAhead) return;
-    if (static_cast<int>(thumbnails.size()) >= fillCount) {
-        decodeAhead.reset();
-        firstPhoto.reset();
-        PrepareZoom();
-        return;
-    }
-    fillTimer.start(decodeAhead->Ready(thumbnails.size()) ? 0 : FillPollMs);
-}
-
-// Thumbnail n, and photo 0 right after its own; false when an error box's loop saw the
-// album change.
-bool TDepart::FillOne(int n)
-{
-    const unsigned filling = fillGeneration;
-    // Held through the error box too: the strip goes on once it is closed.
-    fillBusy = true;
-    try {
-        MakeThumbnail(n);
-    } catch (...) {
-        // The file keeps its place; only the first failure of an opening is told.
-        if (!fillReported) {
-            fillReported = true;
-            HandleCurrentException();
-        }
-    }
-    if (n == 0 && fillGeneration == filling) {
-        try {
-            ShowPicture(0);
-        } catch (...) {
-            HandleCurrentException();
-        }
-    }
-    fillBusy = false;
-    boite->viewport()->update();
-    if (fillGeneration == filling) return true;
-    if (decodeAhead) fillTimer.start(0);  // closed or another album opened meanwhile
-    return false;
-}
-
-// Job n is file n for its thumbnail, but job 0 is file 0 for the photo view: the thumbnail
-// is drawn from that, so the file is decoded once.
-void TDepart::StartDecodeAhead(int count)
-{
-    ++fillGeneration;
-    decodeAhead.reset();
-    firstPhoto.reset();
-    std::vector<TDecodeJob> jobs;
-    const QByteArray folder = CurrentFolderBytes();
-    const auto ahead = [&](int n) {
-        return JpegFile(FL->RawItem(n)) ? (folder + '/' + FL->RawItem(n)).toStdString() : std::string();
-    };
-    const int wv = boitephoto->width(), hv = boitephoto->height();
-    jobs.push_back({ahead(0), [wv, hv](int width, int height, int& w, int& h) {
-                        if (ShowsNatural(width, height, wv, hv)) return;
-                        const Size2 fit = FitPhoto(Ratio(height, width), wv, hv);
-                        w = fit.Width;
-                        h = fit.Height;
-                    }});
-    for (int n = 1; n < count; ++n)
-        jobs.push_back({ahead(n), [](int, int, int& w, int& h) { w = h = ThumbnailBox; }, true});
-    decodeAhead = std::make_unique<TDecodeAhead>(std::move(jobs));
-}
-
-// File n into HV: what the workers made of it, or the file loaded here when they made
-// nothing (the load then fails here, with its message, if it fails at all).
-void TDepart::LoadForThumbnail(int n)
-{
-    std::unique_ptr<TGraphic> ready = decodeAhead ? decodeAhead->Take(static_cast<size_t>(n)) : nullptr;
-    if (n == 0 && ready) {
-        // A failed decoding is the thumbnail's to report: then it is decoded here again.
-        if (!static_cast<TJPEGImage&>(*ready).FailurePending()) {
-            HV->Picture().Assign(ready.get());
-            firstPhoto = std::move(ready);
-            return;
-        }
-        ready.reset();
-    }
-    if (ready) {
-        HV->Picture().Adopt(std::move(ready));
-    } else {
-        HV->Picture().LoadFromFile(FL->RawItem(n).toStdString());
-        // HV only ever feeds the strip.
-        if (auto* jpeg = dynamic_cast<TJPEGImage*>(HV->Picture().Graphic())) jpeg->CameraThumbnailAllowed = true;
-    }
-}
-
-void TDepart::MakeThumbnail(int n)
-{
-    auto* vig = new TImage(boite->Content());
-    thumbnails.push_back(vig);
-    damage.resize(thumbnails.size());
-    vig->setObjectName(QString("VIG%1").arg(n));
-    vig->setAccessibleName(FL->Item(n));
-    // Until it has a picture the control is an empty 105 x 105 square at 0, 0, letting
-    // clicks through to the thumbnail beneath.
-    vig->setGeometry(0, 0, 105, 105);
-    vig->setAttribute(Qt::WA_TransparentForMouseEvents, true);
-    vig->show();
-
-    float r = 1.0f;
-    try {
-        LoadForThumbnail(n);
-        r = Ratio(HV->height(), HV->width());
-        vig->Picture().Assign(&cblanc->Picture());
-        vig->SetAutoSize(false);
-        vig->SetStretch(true);
-        vig->Picture().Bitmap().Canvas().StretchDraw({0, 0, ThumbnailBox, ThumbnailBox}, HV->Picture().Graphic());
-    } catch (...) {
-        // A damaged file keeps its place in the strip, and the failure goes on to the caller.
-        damage.back() = QString::fromStdString(ErrorBoxText(CurrentExceptionMessage()));
-        vig->Picture().Assign(&cblanc->Picture());
-        vig->SetAutoSize(false);
-        vig->SetStretch(true);
-        DrawDamaged(vig->Picture().Bitmap(), {});
-        vig->setToolTip(PlainHint(FL->Item(n)));
-        FinishThumbnail(vig, n, 1.0f);
-        throw;
-    }
-    FinishThumbnail(vig, n, r);
-}
-
-void TDepart::FinishThumbnail(TImage* vig, int n, float r)
-{
-    vig->SetTransparent(false);
-    const Size2 size = ThumbnailSize(r);
-    const Point2 at = ThumbnailPosition(n, size);
-    vig->setGeometry(at.X, at.Y, size.Width, size.Height);
-    vig->SetTag(n);
-    ConnectGuarded(vig, &TImage::Clicked, this, [this, vig] { CLKClick(vig); });
-    vig->setCursor(Qt::PointingHandCursor);
-    vig->setAttribute(Qt::WA_TransparentForMouseEvents, false);
-    vig->show();
+    strip->Start();
 }
 
 void TDepart::CLKClick(TImage* sender) { ShowPicture(sender->Tag()); }
 
+// File n in the photo view, loaded here by the name the album gives it (the strip made file 0
+// ahead, and a damaged file shows what went wrong), then placed by the view.
 void TDepart::ShowPicture(int n)
 {
-    const int wv = boitephoto->width(), hv = boitephoto->height();
     photo->SetStretch(false);
     photo->SetAutoSize(true);
-    if (n >= 0 && n < static_cast<int>(damage.size()) && damage[n])
-        photo->Picture().Adopt(DamagedPhoto(FL->Item(n), *damage[n]));  // told once already, by the strip
-    else if (n == 0 && firstPhoto)
-        photo->Picture().Adopt(std::move(firstPhoto));  // decoded ahead for this view
+    const std::optional<QString> damaged = strip->Damage(n);
+    std::unique_ptr<TGraphic> first = n == 0 ? strip->TakeFirstPhoto() : nullptr;
+    if (damaged)
+        photo->Picture().Adopt(TStripFill::DamagedPhoto(FL->Item(n), *damaged));  // told once already, by the strip
+    else if (first)
+        photo->Picture().Adopt(std::move(first));  // decoded ahead for this view
     else
-        photo->Picture().LoadFromFile((CurrentFolderBytes() + '/' + FL->RawItem(n)).toStdString());
-    zoomAhead.reset();
-    NaturalHeight = photo->height();
-    NaturalWidth = photo->width();
-    AspectRatio = Ratio(NaturalHeight, NaturalWidth);
-    photo->SetStretch(true);
-    photo->SetAutoSize(false);
-    ZoomMode = ShowsNatural(NaturalWidth, NaturalHeight, wv, hv) ? ZoomNatural : ZoomFitted;
-    ApplyPlacement(*photo, *boitephoto, PlacePhotoInView({NaturalWidth, NaturalHeight}, {wv, hv}, ZoomMode));
+        photo->Picture().LoadFromFile(FL->RawItem(n).toStdString());
+    view->Shown(JpegFile(FL->RawItem(n)) && !damaged ? FL->Path(n) : std::string());
     photo->show();
     keyNavigation->PictureShown(n);
-    zoomFile.clear();
-    if (ZoomMode == ZoomFitted && JpegFile(FL->RawItem(n)) && !(n < static_cast<int>(damage.size()) && damage[n]))
-        zoomFile = (CurrentFolderBytes() + '/' + FL->RawItem(n)).toStdString();
     PrepareZoom();
 }
 
-// The click to natural size finds the full picture made: one worker, one file, once the
-// strip no longer needs the cores.
+void TDepart::photoClick() { view->Toggle(FL->Count() > 0); }
+
+// The full size is made once the strip no longer needs the cores.
 void TDepart::PrepareZoom()
 {
-    if (decodeAhead || zoomFile.empty()) return;
-    zoomAhead = std::make_unique<TDecodeAhead>(std::vector<TDecodeJob>{{std::exchange(zoomFile, {}), {}}}, 1);
-}
-
-bool TDepart::ZoomPrepared() { return zoomAhead && zoomAhead->Ready(0); }
-
-void TDepart::photoClick()
-{
-    ZoomMode = 3 - ZoomMode;
-    if (ZoomMode == ZoomNatural && zoomAhead) {
-        std::unique_ptr<TGraphic> full = zoomAhead->Take(0);
-        zoomAhead.reset();
-        // Failed or stopped, it is left for the draw here to meet, as without it.
-        auto* jpeg = dynamic_cast<TJPEGImage*>(full.get());
-        if (jpeg && !jpeg->FailurePending() && jpeg->DecodedEighths() == 8) photo->Picture().Adopt(std::move(full));
-    }
-    RelayoutPhoto();
-}
-
-void TDepart::RelayoutPhoto()
-{
-    if (FL->Count() == 0 || (ZoomMode != ZoomNatural && ZoomMode != ZoomFitted)) return;
-    const Size2 view{boitephoto->width(), boitephoto->height()};
-    ApplyPlacement(*photo, *boitephoto, PlacePhotoInView({NaturalWidth, NaturalHeight}, view, ZoomMode));
+    if (!strip->Filling()) view->PrepareZoom();
 }
 
 }  // namespace galimo

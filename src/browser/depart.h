@@ -1,39 +1,40 @@
-// TDepart: the main window. The album list, the thumbnail strip and the photo view live
-// here; the print panel's behaviour is the print layer's, handed the panel's controls.
+// TDepart: the main window and its controls: the album list, the thumbnail strip, the photo
+// view and the print panel, laid out by the form description. The strip's making is
+// TStripFill's, the photo view's state TPhotoView's, the print panel's behaviour the print
+// layer's, browsing by keyboard TKeyNavigation's, which sees the window through a narrow view.
 #pragma once
 
-#include "platform/dxform.h"
+#include "browser/keynavigation.h"
+#include "browser/layout.h"
+#include "platform/widgets/dxform.h"
 #include "ui_depart.h"
 
+#include <QByteArray>
 #include <QString>
-#include <QTimer>
 #include <functional>
 #include <memory>
-#include <optional>
-#include <string>
 #include <vector>
 
 namespace galimo {
 
-class TDecodeAhead;
-class TGraphic;
 class TImage;
-class TKeyNavigation;
+class TPhotoView;
 class TPrintPanel;
+class TStripFill;
 
-class TDepart : public TDXForm, public Ui::DepartForm {
+class TDepart : public TDXForm, public Ui::DepartForm, private IKeyedWindow {
     Q_OBJECT
 public:
     explicit TDepart(QWidget* parent = nullptr);
     ~TDepart() override;
 
     // Main-window state.
-    QString StartFolder;
-    bool FirstPaint = true;
-    int NaturalWidth = 0;
-    int NaturalHeight = 0;
-    float AspectRatio = 0.0f;
-    int ZoomMode = 0;
+    const QString& StartFolder() const { return startFolder; }
+    bool FirstPaint() const { return firstPaint; }
+    int NaturalWidth() const;
+    int NaturalHeight() const;
+    float AspectRatio() const;
+    TZoom ZoomMode() const;
 
     // Handlers.
     void FormCreate();
@@ -45,14 +46,12 @@ public:
     void DLClick();
     void RebuildThumbnails();
     void ClearThumbnails();
-    void MakeThumbnail(int n);
     void CLKClick(TImage* sender);
     void ShowPicture(int n);
     void photoClick();
-    void RelayoutPhoto();
 
     // The thumbnails the strip owns, in creation order.
-    const std::vector<TImage*>& Thumbnails() const { return thumbnails; }
+    const std::vector<TImage*>& Thumbnails() const override;
     // The print panel's behaviour, handed the panel's controls.
     TPrintPanel* PrintPanel() const { return printPanel.get(); }
     // Browsing by keyboard and the mark on the shown thumbnail.
@@ -72,31 +71,28 @@ protected:
     void resizeEvent(QResizeEvent* event) override;
 
 private:
-    QWidget* form;  // the 800 x 600 form, parent of every control of the description
-    QByteArray startFolderBytes;  // StartFolder as the file system spells it
-    void StartDecodeAhead(int count);
-    void FillStrip();
-    bool FillOne(int n);
     void PrepareZoom();
-    void LoadForThumbnail(int n);
-    void FinishThumbnail(TImage* vig, int n, float r);
+    // What the keys see and ask.
+    QWidget& Window() override { return *this; }
+    TScrollBox& Strip() override { return *boite; }
+    TImage& Photo() override { return *photo; }
+    QString FileName(int n) override { return FL->Item(n); }
+    bool CanPrint() const override { return Imprimer->isEnabled(); }
+    bool PanelOpen() const override { return !Pimp->isHidden(); }
+    void Print() override;
+    void ClosePanel() override;
+    void Quit() override { quitterClick(); }
+    void TogglePhoto() override { photoClick(); }
+    void ShowFile(int n) override { ShowPicture(n); }
 
-    std::vector<TImage*> thumbnails;
-    std::vector<std::optional<QString>> damage;  // beside each thumbnail: why its file failed, if it did
-    std::unique_ptr<TDecodeAhead> decodeAhead;  // alive while the strip is being made
-    std::unique_ptr<TGraphic> firstPhoto;       // file 0 made ahead for the photo view
-    std::unique_ptr<TDecodeAhead> zoomAhead;    // the shown photo at full size, while fitted
-    std::string zoomFile;                       // the shown photo, to be made so once the strip is
-    QTimer fillTimer;
-    int fillCount = 0;
-    bool fillReported = false;  // the opening's first failure has been told
-    bool fillBusy = false;
-    // Which opening the strip is being filled for: a fill that an error box held while
-    // another album opened (or the window closed) sees the number change. An address would
-    // not do: the new queue may be made where the old one was freed.
-    unsigned fillGeneration = 0;
+    QWidget* form;  // the 800 x 600 form, parent of every control of the description
+    QString startFolder;
+    QByteArray startFolderBytes;  // the start folder as the file system spells it
+    bool firstPaint = true;
     class ShownPicture;
     std::unique_ptr<ShownPicture> shown;
+    std::unique_ptr<TStripFill> strip;
+    std::unique_ptr<TPhotoView> view;
     std::unique_ptr<TPrintPanel> printPanel;
     std::unique_ptr<TKeyNavigation> keyNavigation;
 };

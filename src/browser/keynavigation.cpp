@@ -1,10 +1,9 @@
 #include "browser/keynavigation.h"
 
-#include "browser/depart.h"
 #include "browser/layout.h"
 #include "picture/image.h"
-#include "platform/errorhandler.h"
-#include "print/printpanel.h"
+#include "platform/core/errorhandler.h"
+#include "platform/widgets/scrollbox.h"
 
 #include <QAbstractButton>
 #include <QApplication>
@@ -16,12 +15,12 @@
 
 namespace galimo {
 
-TKeyNavigation::TKeyNavigation(TDepart& window) : w(window)
+TKeyNavigation::TKeyNavigation(IKeyedWindow& window) : w(window)
 {
     // On the application: a key reaches the focused control first, and any control of
     // the window may hold the focus, thumbnails made later included.
     qApp->installEventFilter(this);
-    w.boite->Content()->installEventFilter(this);
+    w.Strip().Content()->installEventFilter(this);
 }
 
 TKeyNavigation::~TKeyNavigation() = default;
@@ -31,12 +30,12 @@ void TKeyNavigation::PictureShown(int n)
     cursor = n;
     const auto& thumbs = w.Thumbnails();
     Mark(n >= 0 && n < static_cast<int>(thumbs.size()) ? thumbs[n] : nullptr);
-    w.photo->setAccessibleName(w.FL->Item(n));
+    w.Photo().setAccessibleName(w.FileName(n));
 }
 
 bool TKeyNavigation::eventFilter(QObject* watched, QEvent* event)
 {
-    QWidget* content = w.boite->Content();
+    QWidget* content = w.Strip().Content();
     if (watched == content) {
         if (event->type() == QEvent::Paint && marked) {
             // Beneath the thumbnails, around the marked one: none of its pixels is touched.
@@ -56,14 +55,14 @@ bool TKeyNavigation::eventFilter(QObject* watched, QEvent* event)
     }
     if (event->type() != QEvent::KeyPress || !watched->isWidgetType()) return false;
     auto* target = static_cast<QWidget*>(watched);
-    if (target->window() != &w) return false;
+    if (target->window() != &w.Window()) return false;
     // A dialog run inside the main window keeps its keys.
-    for (const QWidget* p = target; p != &w; p = p->parentWidget())
+    for (const QWidget* p = target; p != &w.Window(); p = p->parentWidget())
         if (qobject_cast<const QDialog*>(p)) return false;
     // A key the focused control leaves goes on to its parents: decide by the control
     // that had it first, every time.
     QWidget* focus = QApplication::focusWidget();
-    if (!focus || focus->window() != &w) focus = target;
+    if (!focus || focus->window() != &w.Window()) focus = target;
     return KeyPressed(focus, *static_cast<QKeyEvent*>(event));
 }
 
@@ -73,12 +72,12 @@ bool TKeyNavigation::KeyPressed(QWidget* focus, const QKeyEvent& key)
     if (focus->testAttribute(Qt::WA_InputMethodEnabled)) return false;
     const Qt::KeyboardModifiers modifiers = key.modifiers() & ~Qt::KeypadModifier;
     if (modifiers == Qt::ControlModifier) {
-        if (key.key() == Qt::Key_P && w.Imprimer->isEnabled()) {
-            Guard([this] { w.PrintPanel()->ImprimerClick(); });
+        if (key.key() == Qt::Key_P && w.CanPrint()) {
+            Guard([this] { w.Print(); });
             return true;
         }
         if (key.key() == Qt::Key_Q) {
-            Guard([this] { w.quitterClick(); });
+            Guard([this] { w.Quit(); });
             return true;
         }
         return false;
@@ -86,13 +85,13 @@ bool TKeyNavigation::KeyPressed(QWidget* focus, const QKeyEvent& key)
     if (modifiers != Qt::NoModifier) return false;
     switch (key.key()) {
     case Qt::Key_Escape:
-        if (w.Pimp->isHidden()) return false;
-        Guard([this] { w.PrintPanel()->annulerClick(); });
+        if (!w.PanelOpen()) return false;
+        Guard([this] { w.ClosePanel(); });
         return true;
     case Qt::Key_Space:
         // A focused button is pressed by Space; a photo the mouse cannot click, nor can it.
-        if (qobject_cast<QAbstractButton*>(focus) || w.photo->isHidden() || !w.photo->isEnabled()) return false;
-        Guard([this] { w.photoClick(); });
+        if (qobject_cast<QAbstractButton*>(focus) || w.Photo().isHidden() || !w.Photo().isEnabled()) return false;
+        Guard([this] { w.TogglePhoto(); });
         return true;
     case Qt::Key_Right:
     case Qt::Key_PageDown: return StepTo(Step::Next);
@@ -118,7 +117,7 @@ int TKeyNavigation::Walkable() const
 bool TKeyNavigation::StepTo(Step step)
 {
     // The strip is disabled while the print panel is open: the keys leave it alone too.
-    if (!w.boite->isEnabled()) return false;
+    if (!w.Strip().isEnabled()) return false;
     const int count = Walkable();
     if (count == 0) return false;
     const int at = cursor >= 0 && cursor < count ? cursor : -1;
@@ -132,8 +131,7 @@ bool TKeyNavigation::StepTo(Step step)
     if (to != at) {
         // Kept even when the file fails to show, so the next key goes past it.
         cursor = to;
-        TImage* vig = w.Thumbnails()[to];
-        Guard([this, vig] { w.CLKClick(vig); });
+        Guard([this, to] { w.ShowFile(to); });
     }
     ScrollIntoView(to);
     return true;
@@ -146,13 +144,13 @@ void TKeyNavigation::ScrollIntoView(int n)
     // The thumbnail with half the gap to its neighbours, so that its frame shows too.
     const int gap = (ThumbnailPitch - ThumbnailBox) / 2;
     const QRect g = thumbs[n]->geometry();
-    w.boite->SetVertPosition(ScrollPositionShowing(g.top() - gap, g.bottom() + 1 + gap, w.boite->VertPosition(),
-                                                   w.boite->viewport()->height()));
+    w.Strip().SetVertPosition(ScrollPositionShowing(g.top() - gap, g.bottom() + 1 + gap, w.Strip().VertPosition(),
+                                                   w.Strip().viewport()->height()));
 }
 
 void TKeyNavigation::Mark(TImage* thumbnail)
 {
-    QWidget* content = w.boite->Content();
+    QWidget* content = w.Strip().Content();
     if (markRing.isValid()) content->update(markRing);
     marked = thumbnail;
     markRing = thumbnail ? thumbnail->geometry().adjusted(-MarkWidth, -MarkWidth, MarkWidth, MarkWidth) : QRect();

@@ -1,8 +1,9 @@
 #include "browser/layout.h"
 
-#include "platform/arith.h"
+#include "platform/core/arith.h"
 
 #include <algorithm>
+#include <cmath>
 
 namespace galimo {
 
@@ -41,16 +42,32 @@ int CentredScrollPosition(int photoExtent, int viewExtent, int maxPosition)
     return std::clamp(Div(photoExtent - viewExtent, 2), 0, std::max(0, maxPosition));
 }
 
-PhotoPlacement PlacePhotoInView(Size2 natural, Size2 view, int zoomMode)
+PhotoPlacement PlacePhotoInView(Size2 natural, Size2 view, TZoom zoomMode, double scale)
 {
+    const Size2 pixels = ScreenPixels(view, scale);
     PhotoPlacement p;
-    p.Size = zoomMode == ZoomNatural ? natural : FitPhoto(Ratio(natural.Height, natural.Width), view.Width, view.Height);
-    p.At = PlacePhoto(p.Size, view.Width, view.Height);
+    p.Size = zoomMode == ZoomNatural ? natural
+                                     : FitPhoto(Ratio(natural.Height, natural.Width), pixels.Width, pixels.Height);
+    p.At = PlacePhoto(p.Size, pixels.Width, pixels.Height);
     p.Range = p.Size;
     if (zoomMode == ZoomNatural)  // never past the photo's own extent; the bars clamp further
-        p.Scroll = {CentredScrollPosition(p.Size.Width, view.Width, p.Size.Width),
-                    CentredScrollPosition(p.Size.Height, view.Height, p.Size.Height)};
+        p.Scroll = {CentredScrollPosition(p.Size.Width, pixels.Width, p.Size.Width),
+                    CentredScrollPosition(p.Size.Height, pixels.Height, p.Size.Height)};
+    if (scale == 1.0) return p;
+    const auto units = [scale](int px) { return static_cast<int>(std::lround(px / scale)); };
+    const auto covering = [scale](int px) { return static_cast<int>(std::ceil(px / scale - 1e-9)); };
+    p.Size = zoomMode == ZoomNatural ? Size2{covering(p.Size.Width), covering(p.Size.Height)}
+                                     : Size2{units(p.Size.Width), units(p.Size.Height)};
+    p.At = {units(p.At.X), units(p.At.Y)};
+    p.Range = p.Size;
+    p.Scroll = {units(p.Scroll.X), units(p.Scroll.Y)};
     return p;
+}
+
+Size2 ScreenPixels(Size2 formUnits, double scale)
+{
+    if (scale == 1.0) return formUnits;
+    return {static_cast<int>(std::lround(formUnits.Width * scale)), static_cast<int>(std::lround(formUnits.Height * scale))};
 }
 
 int ScrollPositionShowing(int top, int bottom, int position, int visible)

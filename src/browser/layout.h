@@ -35,9 +35,15 @@ Point2 PlacePhoto(Size2 photo, int wv, int hv);
 // The scroll position that shows the middle of a natural-size photo, clamped to [0, max].
 int CentredScrollPosition(int photoExtent, int viewExtent, int maxPosition);
 
-// The photo view's zoom modes: the picture at its natural size, or fitted to the view.
-constexpr int ZoomNatural = 1;
-constexpr int ZoomFitted = 2;
+// The photo view's zoom modes: the picture at its natural size, or fitted to the view (none
+// before a picture is shown). A click toggles between the two.
+enum class TZoom { None = 0, Natural = 1, Fitted = 2 };
+constexpr TZoom ZoomNatural = TZoom::Natural;
+constexpr TZoom ZoomFitted = TZoom::Fitted;
+constexpr TZoom Toggled(TZoom zoom)
+{
+    return zoom == TZoom::Natural ? TZoom::Fitted : zoom == TZoom::Fitted ? TZoom::Natural : TZoom::None;
+}
 
 // Where the photo view puts a picture of natural size `natural` in a view of outer size
 // `view`: the photo's size and top-left corner, the view's scroll ranges and the scroll
@@ -50,7 +56,14 @@ struct PhotoPlacement {
     Point2 Scroll;
     bool operator==(const PhotoPlacement&) const = default;
 };
-PhotoPlacement PlacePhotoInView(Size2 natural, Size2 view, int zoomMode);
+//
+// On a screen drawn at `scale` screen pixels per form unit, the photo's natural size is its
+// own pixels on the screen's and the view is measured in the screen's pixels: the rules above
+// are applied there and the result given back in form units (a natural size rounded up, so
+// that the photo's every pixel is covered).
+PhotoPlacement PlacePhotoInView(Size2 natural, Size2 view, TZoom zoom, double scale = 1.0);
+// The screen pixels that an extent in form units covers at `scale`.
+Size2 ScreenPixels(Size2 formUnits, double scale);
 
 // The strip's scroll position that brings the span [top, bottom) into a visible extent,
 // moving as little as it can; a span taller than the extent shows its top.

@@ -3,8 +3,8 @@
 // reading side depends only on TStream.
 #pragma once
 
-#include "platform/exceptions.h"
-#include "platform/stream.h"
+#include "platform/core/exceptions.h"
+#include "platform/files/stream.h"
 
 #include <cstdint>
 #include <functional>

@@ -2,7 +2,7 @@
 
 #include "gif/gifrender.h"
 #include "picture/fileformats.h"
-#include "platform/arith.h"
+#include "platform/core/arith.h"
 
 #include <cstring>
 

@@ -1,7 +1,7 @@
 #include "gif/gifpainter.h"
 
 #include "gif/gifimage.h"
-#include "platform/arith.h"
+#include "platform/core/arith.h"
 
 #include <QPainter>
 #include <chrono>

@@ -6,8 +6,8 @@
 #pragma once
 
 #include "picture/bitmap.h"
-#include "platform/canvas.h"
-#include "platform/uithread.h"
+#include "platform/drawing/canvas.h"
+#include "platform/core/uithread.h"
 
 #include <atomic>
 #include <cstdint>

@@ -2,8 +2,8 @@
 
 #include "gif/gifimage.h"
 #include "gif/gifpainter.h"
-#include "platform/arith.h"
-#include "platform/canvas.h"
+#include "platform/core/arith.h"
+#include "platform/drawing/canvas.h"
 
 #include <algorithm>
 #include <vector>

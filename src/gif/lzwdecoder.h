@@ -1,7 +1,7 @@
 // The LZW decoder of GIF image data and the interlaced row order.
 #pragma once
 
-#include "platform/stream.h"
+#include "platform/files/stream.h"
 
 namespace galimo {
 

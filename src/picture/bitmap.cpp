@@ -1,7 +1,7 @@
 #include "picture/bitmap.h"
 
 #include "picture/bmpreader.h"
-#include "platform/exceptions.h"
+#include "platform/core/exceptions.h"
 
 #include <vector>
 

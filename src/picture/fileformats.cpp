@@ -1,7 +1,7 @@
 #include "picture/fileformats.h"
 
 #include "picture/bitmap.h"
-#include "platform/exceptions.h"
+#include "platform/core/exceptions.h"
 
 #include <QBuffer>
 #include <QImageReader>

@@ -2,8 +2,8 @@
 // stream, draws itself scaled into a rectangle and copies another graphic of its class.
 #pragma once
 
-#include "platform/canvas.h"
-#include "platform/stream.h"
+#include "platform/drawing/canvas.h"
+#include "platform/files/stream.h"
 
 #include <functional>
 #include <memory>

@@ -1,6 +1,6 @@
 #include "picture/image.h"
 
-#include "platform/errorhandler.h"
+#include "platform/core/errorhandler.h"
 
 #include <QMouseEvent>
 #include <QPainter>

@@ -3,7 +3,7 @@
 #include "picture/exiforientation.h"
 #include "picture/fileformats.h"
 #include "picture/jpegglue.h"
-#include "platform/exceptions.h"
+#include "platform/core/exceptions.h"
 
 #include <QGuiApplication>
 #include <QScreen>
@@ -330,7 +330,9 @@ int ReducedEighths(int width, int height, int targetW, int targetH)
 
 void TJPEGImage::Draw(TCanvas& canvas, const TRect& rect)
 {
-    DecodeFor(rect.Width(), rect.Height());
+    // Decoded for the pixels the rectangle covers, which a scaled screen makes more.
+    const QSize pixels = canvas.Pixels(rect);
+    DecodeFor(pixels.width(), pixels.height());
     bitmap->Draw(canvas, rect);
 }
 

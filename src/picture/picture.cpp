@@ -2,7 +2,7 @@
 
 #include "picture/bitmap.h"
 #include "picture/fileformats.h"
-#include "platform/exceptions.h"
+#include "platform/core/exceptions.h"
 
 namespace galimo {
 

@@ -1,6 +1,6 @@
 #include "print/pagelayout.h"
 
-#include "platform/arith.h"
+#include "platform/core/arith.h"
 
 #include <cmath>
 #include <stdexcept>

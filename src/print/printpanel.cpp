@@ -2,8 +2,8 @@
 
 #include "picture/bitmap.h"
 #include "picture/image.h"
-#include "platform/errorhandler.h"
-#include "platform/exceptions.h"
+#include "platform/core/errorhandler.h"
+#include "platform/core/exceptions.h"
 
 #include <QAbstractButton>
 #include <QLabel>

@@ -4,7 +4,7 @@
 // prints the same layout on the current printer.
 #pragma once
 
-#include "platform/printer.h"
+#include "platform/drawing/printer.h"
 #include "print/pagelayout.h"
 
 #include <QObject>

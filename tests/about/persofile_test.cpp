@@ -6,7 +6,7 @@
 #include "about/fap.h"
 #include "about/fperso.h"
 #include "about/persofile.h"
-#include "platform/exceptions.h"
+#include "platform/core/exceptions.h"
 
 #include <QDir>
 #include <QDirIterator>

@@ -1,15 +1,15 @@
 // JPEG albums in the main window, offscreen: thumbnails at the photos' proportions, the
 // photo view fitted, and a broken JPEG in the middle of an album.
 #include "../common/mainwindowfixture.h"
-#include "../picture/jpegtestutil.h"
+#include "../common/jpegtestutil.h"
 
 #include "browser/depart.h"
 #include "picture/bitmap.h"
 #include "picture/image.h"
 #include "picture/jpegimage.h"
-#include "platform/changeres.h"
-#include "platform/formprops.h"
-#include "platform/messagebox.h"
+#include "platform/display/changeres.h"
+#include "platform/widgets/formprops.h"
+#include "platform/widgets/messagebox.h"
 #include "print/printpanel.h"
 
 #include <QApplication>
@@ -81,14 +81,14 @@ TEST_F(BrowserJPEGTest, AlbumOfJPEGsGivesThumbnailsAtTheirProportionsAndAFittedP
     EXPECT_NEAR(qGreen(middle), qGreen(kColour), 3);
     EXPECT_NEAR(qBlue(middle), qBlue(kColour), 3);
     // Picture 0 is larger than the view: fitted.
-    EXPECT_EQ(window->NaturalWidth, 1600);
-    EXPECT_EQ(window->NaturalHeight, 1200);
-    EXPECT_EQ(window->ZoomMode, 2);
+    EXPECT_EQ(window->NaturalWidth(), 1600);
+    EXPECT_EQ(window->NaturalHeight(), 1200);
+    EXPECT_EQ(window->ZoomMode(), TZoom::Fitted);
     EXPECT_EQ(window->photo->geometry(), QRect(5, 56, 647, 485));
     // A smaller one shows at its natural size.
     QTest::mouseClick(Thumb(3), Qt::LeftButton);
-    EXPECT_EQ(window->NaturalWidth, 400);
-    EXPECT_EQ(window->ZoomMode, 1);
+    EXPECT_EQ(window->NaturalWidth(), 400);
+    EXPECT_EQ(window->ZoomMode(), TZoom::Natural);
     EXPECT_EQ(window->photo->size(), QSize(400, 300));
 }
 
@@ -106,8 +106,8 @@ TEST_F(BrowserJPEGTest, APhoneOrientationShowsUprightInTheStripThePhotoAndThePre
     const auto grey = [](const QImage& image, int x, int y) { return qGray(image.pixel(x, y)); };
     const QImage& thumb = Thumb(0)->Picture().Bitmap().Image();
     const QImage& page = window->page->Picture().Bitmap().Image();
-    EXPECT_EQ(window->NaturalWidth, 8);
-    EXPECT_EQ(window->NaturalHeight, 4);
+    EXPECT_EQ(window->NaturalWidth(), 8);
+    EXPECT_EQ(window->NaturalHeight(), 4);
     EXPECT_EQ(window->photo->size(), QSize(8, 4));
     window->photoClick();
     EXPECT_EQ(window->photo->size(), QSize(647, 324));
@@ -144,7 +144,7 @@ TEST_P(BrowserBrokenJPEG, ShowsTheLibrarysCodeAndKeepsEveryThumbnail)
     EXPECT_EQ(Thumb(0)->geometry(), QRect(1, 0, 120, 120));
     EXPECT_NEAR(qGreen(Thumb(0)->Picture().Bitmap().Image().pixel(60, 60)), qGreen(kColour), 3);
     QTest::mouseClick(Thumb(0), Qt::LeftButton, {}, QPoint(10, 10));
-    EXPECT_EQ(window->NaturalWidth, 300);
+    EXPECT_EQ(window->NaturalWidth(), 300);
 }
 
 INSTANTIATE_TEST_SUITE_P(

@@ -33,7 +33,7 @@ protected:
         Start();
         window->show();
         ASSERT_TRUE(QTest::qWaitForWindowExposed(window.get()));
-        QTRY_VERIFY(!window->FirstPaint);
+        QTRY_VERIFY(!window->FirstPaint());
         Open("Photos");
     }
     void Open(const QString& album)
@@ -48,7 +48,7 @@ protected:
 
 TEST_F(DepartPrintTest, PrintButtonOpensThePanelOverTheBrowserAndPrints)
 {
-    ASSERT_EQ(window->NaturalWidth, 800);
+    ASSERT_EQ(window->NaturalWidth(), 800);
     QTest::mouseClick(window->Imprimer, Qt::LeftButton);
     ASSERT_TRUE(window->Pimp->isVisible());
     EXPECT_FALSE(window->Imprimer->isEnabled());

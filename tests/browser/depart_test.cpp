@@ -5,9 +5,9 @@
 #include "picture/bitmap.h"
 #include "picture/fileformats.h"
 #include "picture/image.h"
-#include "platform/changeres.h"
-#include "platform/formprops.h"
-#include "platform/messagebox.h"
+#include "platform/display/changeres.h"
+#include "platform/widgets/formprops.h"
+#include "platform/widgets/messagebox.h"
 
 #include <QApplication>
 #include <QDir>
@@ -101,9 +101,9 @@ TEST_F(DepartTest, CreationSwitchesTheDisplayAndCentresThePrintPanelInTheForm)
     EXPECT_EQ(display->requests[0].mode.dmPelsHeight, 600u);
     EXPECT_EQ(display->requests[0].mode.dmBitsPerPel, 16u);
     EXPECT_EQ(w.Pimp->pos(), QPoint(159, 111));
-    EXPECT_EQ(w.StartFolder, QDir::currentPath() + "/");
-    EXPECT_TRUE(w.StartFolder.endsWith('/'));
-    EXPECT_FALSE(w.StartFolder.endsWith("//"));
+    EXPECT_EQ(w.StartFolder(), QDir::currentPath() + "/");
+    EXPECT_TRUE(w.StartFolder().endsWith('/'));
+    EXPECT_FALSE(w.StartFolder().endsWith("//"));
 
     window.reset();
     TFakeDisplaySettings refusing(1024, 768, 32);
@@ -144,7 +144,7 @@ TEST_F(DepartTest, NoAlbumGivesAnEmptyWindowAndTheZoomClickChangesNothing)
     EXPECT_EQ(window->photo->Picture().Graphic(), nullptr);
     const QRect before = window->photo->geometry();
     window->photoClick();
-    EXPECT_EQ(window->ZoomMode, 3);
+    EXPECT_EQ(window->ZoomMode(), TZoom::None);
     EXPECT_EQ(window->photo->geometry(), before);
     EXPECT_TRUE(box.Texts().empty());
 }
@@ -174,13 +174,13 @@ TEST_F(DepartTest, AnAlbumListsItsPicturesSortedAndMakesThumbnailsAtTheirProport
     // The picture itself is stretched into the white square: its colour in the middle.
     EXPECT_EQ(Thumb(1)->Picture().Bitmap().Image().pixel(60, 60), QColor(Qt::darkCyan).rgb());
     // Picture 0 is in the photo view, at natural size and centred.
-    EXPECT_EQ(window->NaturalWidth, 640);
-    EXPECT_EQ(window->ZoomMode, 1);
+    EXPECT_EQ(window->NaturalWidth(), 640);
+    EXPECT_EQ(window->ZoomMode(), TZoom::Natural);
     EXPECT_EQ(window->photo->geometry(), QRect(8, 58, 640, 480));
     // A click on VIG2 shows file 2, fitted.
     QTest::mouseClick(Thumb(2), Qt::LeftButton);
-    EXPECT_EQ(window->NaturalWidth, 1920);
-    EXPECT_EQ(window->ZoomMode, 2);
+    EXPECT_EQ(window->NaturalWidth(), 1920);
+    EXPECT_EQ(window->ZoomMode(), TZoom::Fitted);
     EXPECT_EQ(window->photo->geometry(), QRect(5, 116, 647, 364));
 }
 
@@ -206,7 +206,7 @@ TEST_F(DepartTest, OpeningAnotherAlbumFreesEveryThumbnailFirstAndStartsAtTheTop)
     ASSERT_EQ(window->Thumbnails().size(), 1u);
     EXPECT_EQ(window->boite->VertPosition(), 0);
     EXPECT_EQ(Thumb(0)->geometry(), QRect(21, 0, 80, 120));
-    EXPECT_EQ(window->NaturalHeight, 300);
+    EXPECT_EQ(window->NaturalHeight(), 300);
 }
 
 TEST_F(DepartTest, ABrokenPictureKeepsItsPlaceAndTheRestOfTheAlbum)
@@ -224,7 +224,7 @@ TEST_F(DepartTest, ABrokenPictureKeepsItsPlaceAndTheRestOfTheAlbum)
     const int a = window->DL->item(0)->text() == "A" ? 0 : 1;
     window->DL->setCurrentRow(a);
     Filled();
-    ASSERT_EQ(window->NaturalWidth, 400);
+    ASSERT_EQ(window->NaturalWidth(), 400);
     box.Calls.clear();
     window->DL->setCurrentRow(1 - a);
     Filled();
@@ -235,7 +235,7 @@ TEST_F(DepartTest, ABrokenPictureKeepsItsPlaceAndTheRestOfTheAlbum)
     EXPECT_EQ(Thumb(1)->Picture().Bitmap().Image().pixel(60, 60), QColor(Qt::gray).rgb());
     EXPECT_EQ(galimo::test::Seen(Thumb(3)->toolTip()), "4 <i>&.gif");
     EXPECT_EQ(Thumb(3)->Picture().Bitmap().Image().pixel(60, 60), QColor(Qt::gray).rgb());  // two frames, no colours
-    EXPECT_EQ(window->NaturalWidth, 300);  // picture 0 of this album
+    EXPECT_EQ(window->NaturalWidth(), 300);  // picture 0 of this album
     QTest::mouseClick(Thumb(1), Qt::LeftButton, {}, QPoint(10, 10));
     EXPECT_EQ(window->photo->Picture().Bitmap().Image().pixel(0, 0), QColor(Qt::gray).rgb());
     EXPECT_EQ(box.Texts().size(), 1u);  // its cross in the photo view, and no box
@@ -248,13 +248,13 @@ TEST_F(DepartTest, AFailedShowKeepsThePreviousPictureAtNaturalSize)
     Bmp(root.filePath("A/b.bmp"), 50, 50);
     Start();
     ShowAndPaint();
-    ASSERT_EQ(window->ZoomMode, 2);
+    ASSERT_EQ(window->ZoomMode(), TZoom::Fitted);
     QFile::remove(root.filePath("A/b.bmp"));
     Text(root.filePath("A/b.bmp"), "BMbroken");
     Thumb(1)->Clicked();
     ASSERT_EQ(box.Texts().size(), 1u);
-    EXPECT_EQ(window->NaturalWidth, 1024);
-    EXPECT_EQ(window->ZoomMode, 2);
+    EXPECT_EQ(window->NaturalWidth(), 1024);
+    EXPECT_EQ(window->ZoomMode(), TZoom::Fitted);
     EXPECT_FALSE(window->photo->Stretch());
     EXPECT_TRUE(window->photo->AutoSize());
     EXPECT_EQ(window->photo->size(), QSize(1024, 768));
@@ -268,10 +268,10 @@ TEST_F(DepartTest, TheZoomToggleFollowsTheLayoutRules)
     Start();
     ShowAndPaint();
     TDepart& w = *window;
-    EXPECT_EQ(w.ZoomMode, 2);
+    EXPECT_EQ(w.ZoomMode(), TZoom::Fitted);
     EXPECT_EQ(w.photo->geometry(), QRect(5, 56, 647, 485));
     QTest::mouseClick(w.photo, Qt::LeftButton);
-    EXPECT_EQ(w.ZoomMode, 1);
+    EXPECT_EQ(w.ZoomMode(), TZoom::Natural);
     EXPECT_EQ(w.photo->geometry(), QRect(0, 0, 1024, 768));
     EXPECT_EQ(w.boitephoto->HorzRange(), 1024);
     EXPECT_EQ(w.boitephoto->VertRange(), 768);
@@ -308,7 +308,7 @@ TEST_F(DepartTest, AnAlbumWithoutPicturesHidesThePhoto)
     window->DL->setCurrentRow(1 - full);
     EXPECT_TRUE(window->Thumbnails().empty());
     EXPECT_FALSE(window->photo->isVisible());
-    EXPECT_EQ(window->NaturalWidth, 100);
+    EXPECT_EQ(window->NaturalWidth(), 100);
 }
 
 TEST_F(DepartTest, ClosingFreesTheThumbnailsAndRestoresTheDisplay)
@@ -356,12 +356,12 @@ TEST_F(DepartTest, StartFolderEndsInExactlyOneSeparator)
     QDir::setCurrent("/");
     {
         TDepart atRoot;
-        EXPECT_EQ(atRoot.StartFolder, "/");
+        EXPECT_EQ(atRoot.StartFolder(), "/");
     }
     ASSERT_TRUE(root.mkpath("sub/deeper"));
     QDir::setCurrent(root.filePath("sub/deeper"));
     TDepart inSub;
-    EXPECT_EQ(inSub.StartFolder, QDir(root.filePath("sub/deeper")).canonicalPath() + "/");
+    EXPECT_EQ(inSub.StartFolder(), QDir(root.filePath("sub/deeper")).canonicalPath() + "/");
 }
 
 TEST_F(DepartTest, ALargeAlbumRestoresTheCursorAfterTheHourglass)

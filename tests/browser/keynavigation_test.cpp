@@ -76,17 +76,17 @@ TEST_F(KeyNavigationTest, KeysWalkTheAlbumWithoutWrappingAndKeepTheMarkedThumbna
         Press(row.focus, row.key);
         const int n = w.FL->Items().indexOf(row.shown);
         EXPECT_EQ(Shown(), row.shown) << row.key;
-        EXPECT_EQ(w.NaturalWidth, widths[n]) << row.shown;
+        EXPECT_EQ(w.NaturalWidth(), widths[n]) << row.shown;
         EXPECT_EQ(w.KeyNavigation()->Marked(), Thumb(n)) << row.shown;
         EXPECT_EQ(w.boite->VertPosition(), row.strip) << row.key << " to " << row.shown;
     }
     // Space zooms as a click on the photo does; a focused button keeps Space for itself.
     Press(w.DL, Qt::Key_Space);
-    EXPECT_EQ(w.ZoomMode, 2);
+    EXPECT_EQ(w.ZoomMode(), TZoom::Fitted);
     Press(w.boitephoto, Qt::Key_Space);
-    EXPECT_EQ(w.ZoomMode, 1);
+    EXPECT_EQ(w.ZoomMode(), TZoom::Natural);
     Press(w.AP, Qt::Key_Space);
-    EXPECT_EQ(w.ZoomMode, 1);
+    EXPECT_EQ(w.ZoomMode(), TZoom::Natural);
 
     // Down in the album list opens the next album; the keys then walk that one.
     const int row = w.DL->currentRow();
@@ -107,7 +107,7 @@ TEST_F(KeyNavigationTest, WhileThePrintPanelIsOpenThePhotoKeysRestAndEscapeClose
     EXPECT_FALSE(w.boite->isEnabled());
     for (int key : {Qt::Key_Right, Qt::Key_End, Qt::Key_PageDown, Qt::Key_Space}) Press(&w, key);
     EXPECT_EQ(Shown(), "a.bmp");
-    EXPECT_EQ(w.ZoomMode, 1);
+    EXPECT_EQ(w.ZoomMode(), TZoom::Natural);
     // The margin slider keeps its arrows; Ctrl+P again does not reopen (which would reset it).
     Press(w.Hmarge, Qt::Key_Right);
     EXPECT_EQ(w.Hmarge->value(), 1);

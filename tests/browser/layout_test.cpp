@@ -1,5 +1,5 @@
 #include "browser/layout.h"
-#include "platform/arith.h"
+#include "platform/core/arith.h"
 
 #include <gtest/gtest.h>
 
@@ -78,8 +78,9 @@ TEST(PhotoLayout, PlacementForEachZoomMode)
 {
     struct Row {
         Size2 natural, view;
-        int zoom;
+        TZoom zoom;
         PhotoPlacement want;
+        double scale = 1.0;  // screen pixels per form unit
     } rows[] = {
         // Natural and smaller than the view: centred, nothing to scroll.
         {{640, 480}, {657, 597}, ZoomNatural, {{640, 480}, {8, 58}, {640, 480}, {0, 0}}},
@@ -94,10 +95,20 @@ TEST(PhotoLayout, PlacementForEachZoomMode)
         {{400, 300}, {657, 597}, ZoomFitted, {{647, 485}, {5, 56}, {647, 485}, {0, 0}}},
         // Fitted taller than the view (the width rules): from the top, scrolled at 0.
         {{600, 597}, {657, 597}, ZoomFitted, {{647, 644}, {5, 0}, {647, 644}, {0, 0}}},
+        // On a screen drawn at 1.8 the view is 1183 x 1075 pixels: a photo larger than the form's
+        // view fits the screen's and shows at natural size, its pixels covered (569 x 427 units).
+        {{1024, 768}, {657, 597}, ZoomNatural, {{569, 427}, {44, 85}, {569, 427}, {0, 0}}, 1.8},
+        // Larger than the screen's view: the middle scrolled into view, in form units.
+        {{2000, 1500}, {657, 597}, ZoomNatural, {{1112, 834}, {0, 0}, {1112, 834}, {227, 118}}, 1.8},
+        // Fitted in screen pixels (1173 x 880), given back in form units.
+        {{4000, 3000}, {657, 597}, ZoomFitted, {{652, 489}, {3, 54}, {652, 489}, {0, 0}}, 1.8},
+        // At 1.28 (1366 x 768) a portrait: 503 x 754 pixels, the height 10 short of 764.
+        {{3000, 4500}, {657, 597}, ZoomFitted, {{393, 589}, {132, 4}, {393, 589}, {0, 0}}, 1.28},
     };
     for (const Row& row : rows) {
-        const PhotoPlacement got = PlacePhotoInView(row.natural, row.view, row.zoom);
-        const auto where = testing::Message() << row.natural.Width << "x" << row.natural.Height << " zoom " << row.zoom;
+        const PhotoPlacement got = PlacePhotoInView(row.natural, row.view, row.zoom, row.scale);
+        const auto where = testing::Message() << row.natural.Width << "x" << row.natural.Height << " zoom " << static_cast<int>(row.zoom)
+                                              << " at " << row.scale;
         EXPECT_EQ(got.Size, row.want.Size) << where;
         EXPECT_EQ(got.At, row.want.At) << where;
         EXPECT_EQ(got.Range, row.want.Range) << where;

@@ -5,7 +5,7 @@
 #include "about/fperso.h"
 #include "browser/depart.h"
 #include "picture/image.h"
-#include "platform/filelistbox.h"
+#include "platform/widgets/filelistbox.h"
 
 #include <QFile>
 #include <QImage>
@@ -127,7 +127,7 @@ TEST_F(MediumTest, OnlyFoldersAreAlbumsAndCaseTwinsEachShowTheirOwnPictures)
         Filled();
         EXPECT_EQ(window->FL->Items(), o.files);
         EXPECT_EQ(window->Thumbnails().size(), static_cast<size_t>(o.files.size()));
-        EXPECT_EQ(window->NaturalWidth, o.width);
+        EXPECT_EQ(window->NaturalWidth(), o.width);
     }
     EXPECT_TRUE(box.Texts().empty());
 }
@@ -146,10 +146,10 @@ TEST_F(MediumTest, NamesInAWesternCodePageAreListedShownAndOpened)
     Filled();
     EXPECT_EQ(window->FL->Items(), (QStringList{"café e.bmp", "café é.bmp", "François.bmp"}));
     ASSERT_EQ(window->Thumbnails().size(), 3u);
-    EXPECT_EQ(window->NaturalWidth, 210);
+    EXPECT_EQ(window->NaturalWidth(), 210);
     for (const auto& [n, width] : {std::pair{1, 200}, std::pair{2, 300}}) {
         QTest::mouseClick(Thumb(n), Qt::LeftButton);
-        EXPECT_EQ(window->NaturalWidth, width) << n;
+        EXPECT_EQ(window->NaturalWidth(), width) << n;
     }
     TFperso perso;  // started in that folder, as the about box
     perso.Edit1->setText("un");
@@ -196,7 +196,7 @@ TEST_F(MediumTest, AFileTheUserMayNotReadIsListedAndKeepsItsPlaceWithTheMessage)
     EXPECT_EQ(box.Texts(), (std::vector<std::string>{"Impossible d'ouvrir le fichier 2.bmp."}));
     ASSERT_EQ(window->Thumbnails().size(), 3u);
     EXPECT_EQ(Thumb(1)->geometry(), QRect(1, 130, 120, 120));
-    EXPECT_EQ(window->NaturalWidth, 300);
+    EXPECT_EQ(window->NaturalWidth(), 300);
 }
 
 TEST_F(MediumTest, AClickOnTheOpenAlbumRebuildsTheStripFromTheListAsItIs)

@@ -4,11 +4,11 @@
 // keeps the addresses it was asked to open. Each goes in force through a TScopedReplacement.
 #pragma once
 
-#include "platform/displaysettings.h"
-#include "platform/exceptions.h"
-#include "platform/messagebox.h"
-#include "platform/printer.h"
-#include "platform/shell.h"
+#include "platform/display/displaysettings.h"
+#include "platform/core/exceptions.h"
+#include "platform/widgets/messagebox.h"
+#include "platform/drawing/printer.h"
+#include "platform/core/shell.h"
 
 #include <QImage>
 #include <QStringList>

@@ -8,8 +8,8 @@
 
 #include "browser/depart.h"
 #include "picture/image.h"
-#include "platform/changeres.h"
-#include "platform/formprops.h"
+#include "platform/display/changeres.h"
+#include "platform/widgets/formprops.h"
 
 #include <QDir>
 #include <QTemporaryDir>
@@ -67,7 +67,7 @@ protected:
     {
         window->show();
         EXPECT_TRUE(QTest::qWaitForWindowExposed(window.get()));
-        QTRY_VERIFY(!window->FirstPaint);
+        QTRY_VERIFY(!window->FirstPaint());
         if (thenHide) window->hide();
         Filled();
     }

@@ -1,7 +1,7 @@
 // The one way a test replaces a service: for the lifetime of a scope.
 #pragma once
 
-#include "platform/seam.h"
+#include "platform/core/seam.h"
 
 namespace galimo::test {
 

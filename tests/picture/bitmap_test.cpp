@@ -1,8 +1,8 @@
 #include "picture/bitmap.h"
 #include "picture/fileformats.h"
 #include "readoutcome.h"
-#include "platform/exceptions.h"
-#include "platform/stream.h"
+#include "platform/core/exceptions.h"
+#include "platform/files/stream.h"
 
 #include <QBuffer>
 #include <QDir>

@@ -1,14 +1,14 @@
 // TJPEGImage against the library itself: sizes from the header, one decode per picture,
 // exact pixels, palettes, four-colour files, the pixel limit and every kind of bad input.
 #include "readoutcome.h"
-#include "jpegtestutil.h"
+#include "../common/jpegtestutil.h"
 
 #include "picture/bitmap.h"
 #include "picture/fileformats.h"
 #include "picture/jpegimage.h"
 #include "picture/picture.h"
-#include "platform/canvas.h"
-#include "platform/exceptions.h"
+#include "platform/drawing/canvas.h"
+#include "platform/core/exceptions.h"
 
 #include <QDir>
 #include <QTemporaryDir>

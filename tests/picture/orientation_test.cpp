@@ -1,11 +1,11 @@
 // Photos taken with the camera turned: the EXIF orientation puts them upright, in their
 // size before decoding and in every pixel after.
-#include "jpegtestutil.h"
+#include "../common/jpegtestutil.h"
 
 #include "picture/bitmap.h"
 #include "picture/exiforientation.h"
 #include "picture/jpegimage.h"
-#include "platform/stream.h"
+#include "platform/files/stream.h"
 
 #include <filesystem>
 #include <gtest/gtest.h>

@@ -2,7 +2,7 @@
 #include "picture/fileformats.h"
 #include "picture/image.h"
 #include "picture/picture.h"
-#include "platform/exceptions.h"
+#include "platform/core/exceptions.h"
 #include "../common/testapp.h"
 
 #include <QApplication>

@@ -5,7 +5,7 @@
 #pragma once
 
 #include "picture/bitmap.h"
-#include "platform/stream.h"
+#include "platform/files/stream.h"
 
 #include <QSize>
 #include <gtest/gtest.h>

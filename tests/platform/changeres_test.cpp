@@ -1,8 +1,9 @@
-#include "platform/changeres.h"
+#include "platform/display/changeres.h"
 #include "../common/fakes.h"
 #include "../common/freshrun.h"
 #include "../common/replacement.h"
-#include "platform/displaysettings.h"
+#include "platform/display/displaysettings.h"
+#include "platform/display/screenplan.h"
 
 #include <QGuiApplication>
 #include <QScreen>
@@ -171,3 +172,13 @@ TEST(SystemDisplaySettingsOffscreen, WithApplicationAsksItsScreen) { test::InAFr
 
 }  // namespace
 }  // namespace galimo
+
+// The form fills a screen that keeps its mode: it touches two opposite edges, unrounded.
+TEST(ScreenPlan, FillScaleTouchesTwoEdges)
+{
+    const struct {
+        int width, height;
+        double scale;
+    } rows[] = {{1920, 1080, 1.8}, {2560, 1440, 2.4}, {1366, 768, 1.28}, {1920, 1200, 2.0}, {800, 600, 1.0}, {1280, 1024, 1.6}};
+    for (const auto& row : rows) EXPECT_DOUBLE_EQ(galimo::FillScale(row.width, row.height), row.scale) << row.width << "x" << row.height;
+}

@@ -1,7 +1,7 @@
 // The real display settings against an X server: run under
 // xvfb-run -a -s "-noreset -screen 0 1024x768x24", skipped when there is no X display.
-#include "platform/changeres.h"
-#include "platform/displaysettings.h"
+#include "platform/display/changeres.h"
+#include "platform/display/displaysettings.h"
 
 #include <QGuiApplication>
 #include <QScreen>

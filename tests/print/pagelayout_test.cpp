@@ -1,5 +1,5 @@
 // Layout arithmetic of the print panel against the worked layouts, ties and cycles.
-#include "platform/arith.h"
+#include "platform/core/arith.h"
 #include "print/pagelayout.h"
 
 #include <gtest/gtest.h>

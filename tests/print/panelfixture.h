@@ -7,7 +7,7 @@
 #include "../common/testapp.h"
 #include "picture/bitmap.h"
 #include "picture/image.h"
-#include "platform/arith.h"
+#include "platform/core/arith.h"
 #include "print/printpanel.h"
 
 #include <QGroupBox>
