@@ -249,10 +249,10 @@ TEST_F(DecodeAheadTest, OnASlowMediumAnotherAlbumShowsOnceItsOwnFileIsRead)
 {
     for (const char* name : {"first", "second"}) Album(name);
     for (int i = 0; i < 6; ++i) Write(root.filePath(QString("first/%1.jpg").arg(i)), Photo(640, 480, kGreen, 40));
-    for (int i = 0; i < 2; ++i) Write(root.filePath(QString("second/%1.jpg").arg(i)), Photo(480, 640, kBlue, 40));
+    for (int i = 0; i < 2; ++i) Write(root.filePath(QString("second/%1.jpg").arg(i)), Photo(400, 560, kBlue, 40));
     Start();
     ShowAndPaint(true);
-    Open("second");
+    Open("second");  // shown at its natural size: no worker makes a zoom while the medium changes
     SlowMedium slow;
     const test::TScopedReplacement<IMedium> in(slow);
     Open("first", false);
@@ -262,7 +262,7 @@ TEST_F(DecodeAheadTest, OnASlowMediumAnotherAlbumShowsOnceItsOwnFileIsRead)
     const Clock::time_point answered = Clock::now();
     ASSERT_TRUE(QTest::qWaitFor([&] { return !window->Thumbnails().empty(); }, 10000));
     const Clock::time_point shown = Clock::now();
-    EXPECT_EQ(Thumb(0)->geometry(), QRect(17, 0, 89, 120));  // the second album's portrait
+    EXPECT_EQ(Thumb(0)->geometry(), QRect(19, 0, 85, 120));  // the second album's portrait
     window->close();  // no worker reads through the medium once it is gone
     for (const auto& [file, when] : slow.whole) EXPECT_EQ(file.find("/first/"), std::string::npos) << file;
     const auto ms = [](Clock::duration d) { return static_cast<long long>(d / std::chrono::milliseconds(1)); };
