@@ -28,7 +28,7 @@ void CheckThumbnail(const uint8_t* data, size_t size)
     if (t.Length && (t.Offset > size || t.Length > size - t.Offset)) std::abort();
     if (size < 4) return;
     const int w = data[0] << 4 | data[1] >> 4, h = (data[1] & 15) << 8 | data[2];
-    const QSize use = galimo::ExifThumbnailUse(4000, 3000, w, h, data[3] % 9);
+    const QSize use = galimo::ExifThumbnailUse(4000, 3000, w, h, data[3] % 9, size);
     if (!use.isEmpty() && use != QSize(w, h) && use != QSize(h, w)) std::abort();
 }
 

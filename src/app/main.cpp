@@ -42,7 +42,7 @@ int main(int argc, char* argv[])
     // A second start on this display brings the running Galimo forward and ends here, before
     // it records or switches anything.
     galimo::TSingleInstance single;
-    if (!single.Claim()) return 0;
+    if (!single.Claim()) return single.SecondStartCode();
     // The interface is French, the toolkit's own dialogs (printing, message boxes) too.
     QTranslator toolkitFrench;
     if (toolkitFrench.load(QLocale(QLocale::French, QLocale::France), "qtbase", "_",

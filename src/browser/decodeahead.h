@@ -4,9 +4,14 @@
 // user-interface thread takes the results in order. At most one result a worker is held
 // ahead of the one being taken, so memory stays at one reduced picture a core. Destroying it
 // cancels: workers finish the file in hand, drop it and stop; nothing is ever ended by force.
+// When a worker cannot be started, there is no decoding ahead: every job comes back empty.
+// A worker reads its file a piece at a time and looks at the stop between pieces, so that on
+// a slow medium (an old CD, a USB 2 stick) dropping the queue waits for one piece, not a file.
 #pragma once
 
 #include "picture/graphic.h"
+#include "platform/core/seam.h"
+#include "platform/files/stream.h"
 
 #include <atomic>
 #include <condition_variable>
@@ -20,10 +25,20 @@
 
 namespace galimo {
 
+// Where the workers read files: the file system, or a test's medium that is slow to read.
+class IMedium {
+public:
+    virtual ~IMedium() = default;
+    // Raises EFOpenError as TFileStream does. A read of `piece` bytes goes to the medium at once.
+    virtual std::unique_ptr<TStream> Open(const std::string& file, size_t piece) = 0;
+};
+template <> IMedium& TSeam<IMedium>::System();
+
 struct TDecodeJob {
     std::string File;  // absolute; empty: nothing to do ahead for this one
     // The rectangle the picture will be drawn into, from its natural size.
     std::function<void(int width, int height, int& targetW, int& targetH)> Target;
+    bool Thumbnail = false;  // for the strip only: the camera's own thumbnail may serve it
 };
 
 class TDecodeAhead {
@@ -47,6 +62,7 @@ private:
         bool ready = false;
         std::unique_ptr<TGraphic> result;
     };
+    void Cancel();
     void Work();
     std::unique_ptr<TGraphic> Load(const TDecodeJob& job) const;
 

@@ -181,7 +181,7 @@ void TStripFill::StartDecodeAhead(int files)
                     }});
     const int box = BoxPixels();
     for (int n = 1; n < files; ++n)
-        jobs.push_back({ahead(n), [box](int, int, int& w, int& h) { w = h = box; }});
+        jobs.push_back({ahead(n), [box](int, int, int& w, int& h) { w = h = box; }, true});
     decodeAhead = std::make_unique<TDecodeAhead>(std::move(jobs));
 }
 
@@ -199,10 +199,13 @@ void TStripFill::LoadForThumbnail(int n)
         }
         ready.reset();
     }
-    if (ready)
+    if (ready) {
         c.Measure->Picture().Adopt(std::move(ready));
-    else
+    } else {
         c.Measure->Picture().LoadFromFile(c.Files->RawItem(n).toStdString());
+        // HV only ever feeds the strip.
+        if (auto* jpeg = dynamic_cast<TJPEGImage*>(c.Measure->Picture().Graphic())) jpeg->CameraThumbnailAllowed = true;
+    }
 }
 
 void TStripFill::MakeThumbnail(int n)

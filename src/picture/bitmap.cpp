@@ -177,7 +177,7 @@ void TBitmap::LoadBitmap(TStream& stream, bool packedAllowed)
     }
     static constexpr QImage::Format formats[] = {QImage::Format_Mono, QImage::Format_Indexed8, QImage::Format_RGB32,
                                                  QImage::Format_ARGB32};
-    QImage read(layout.Width, layout.Height, formats[static_cast<int>(layout.Pixels)]);
+    QImage read(static_cast<int>(layout.Width), static_cast<int>(layout.Height), formats[static_cast<int>(layout.Pixels)]);
     if (read.isNull())
         throw EInvalidGraphic("Mémoire insuffisante pour une image de " + std::to_string(layout.Width) + " x " +
                               std::to_string(layout.Height));

@@ -13,7 +13,10 @@
 //  2. The pixel offset of the file header is used when it points past the headers and
 //     into the file: some writers leave a gap after the colour table. Pointing into the
 //     headers or past the end, it is ignored and the pixels are taken to follow the colour
-//     table, as in a packed DIB.
+//     table, as in a packed DIB; so too when it points into a table whose length the header
+//     declares, if the file holds that table and every row after it (some writers put the
+//     end of the headers there). An OS/2 header declares no length: its table ends at the
+//     offset (3).
 //  3. A colour table shorter than 2^n entries (by its colours-used field, or by the room an
 //     OS/2 file leaves before its pixel offset) is used as it is: indices past it draw
 //     black, as the platform's zeroed table does.
@@ -168,7 +171,7 @@ private:
 
     void Rows(int held, uint64_t fileStride) const
     {
-        const int w = L.Width;
+        const int w = static_cast<int>(L.Width);
         const auto src = [&](int y) { return in + fileStride * static_cast<uint64_t>(y); };
         switch (L.BitCount) {
         case 1:
@@ -334,8 +337,8 @@ BmpHeaderResult ReadBmpHeader(const uint8_t* data, size_t size, bool packedAllow
                        : c == BI_RLE4 ? bits == 4 && !L.TopDown
                                       : fields && (bits == 16 || bits == 32);
     if (!valid) return BmpHeaderResult::Invalid;
-    L.Width = static_cast<int>(width);
-    L.Height = static_cast<int>(height);
+    L.Width = width;
+    L.Height = height;
     if (static_cast<uint64_t>(width) * static_cast<uint64_t>(height) > BmpMaxPixels) return BmpHeaderResult::TooBig;
 
     size_t after = pos + hs;
@@ -363,7 +366,11 @@ BmpHeaderResult ReadBmpHeader(const uint8_t* data, size_t size, bool packedAllow
 
     const size_t entry = core ? 3 : 4;
     uint64_t entries = clrUsed ? clrUsed : bits <= 8 ? 1u << bits : 0;
-    if (fileHeader && offBits >= after && offBits < size) {
+    const uint64_t tableEnd = after + entries * entry;
+    const uint64_t rowsAfterTable = c == BI_RLE8 || c == BI_RLE4 ? 2 : (static_cast<uint64_t>(width) * bits + 31) / 32 * 4 * height;
+    if (fileHeader && hs >= 36 && offBits >= after && offBits < tableEnd && tableEnd + rowsAfterTable <= size) {
+        L.PixelOffset = tableEnd;  // an offset into a declared table that the file holds whole
+    } else if (fileHeader && offBits >= after && offBits < size) {
         entries = std::min<uint64_t>(entries, (offBits - after) / entry);
         L.PixelOffset = offBits;
     } else {

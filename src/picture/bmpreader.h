@@ -23,8 +23,10 @@ enum class BmpHeaderResult { Ok, Invalid, TooBig };
 constexpr uint64_t BmpMaxPixels = uint64_t(1) << 28;
 
 struct BmpLayout {
-    int Width = 0;
-    int Height = 0;  // always positive; TopDown tells the row order
+    // Wide enough for any declared size (a height of -2^31 is 2^31 rows); once the header is
+    // Ok both fit an int.
+    int64_t Width = 0;
+    int64_t Height = 0;  // always positive; TopDown tells the row order
     bool TopDown = false;
     int BitCount = 0;
     uint32_t Compression = 0;

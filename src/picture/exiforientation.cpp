@@ -146,10 +146,11 @@ TExifThumbnail ExifThumbnail(const uint8_t* data, size_t size)
     return {static_cast<size_t>(t.data - data) + static_cast<size_t>(offset), static_cast<size_t>(length)};
 }
 
-QSize ExifThumbnailUse(int photoW, int photoH, int thumbW, int thumbH, int orientation)
+QSize ExifThumbnailUse(int photoW, int photoH, int thumbW, int thumbH, int orientation, size_t bytes)
 {
     const QSize thumb = SwapsSides(orientation) ? QSize(thumbH, thumbW) : QSize(thumbW, thumbH);
-    if (photoW <= 0 || photoH <= 0 || std::max(thumb.width(), thumb.height()) < ExifThumbnailSide) return {};
+    if (photoW <= 0 || photoH <= 0 || thumb.isEmpty()) return {};
+    if (bytes <= ExifThumbnailSmallFile && int64_t(thumbW) * thumbH > ExifThumbnailMaxPixels) return {};
     // Within a pixel along the photo's short side, once scaled to the thumbnail's long one.
     const int64_t off = static_cast<int64_t>(thumb.width()) * photoH - static_cast<int64_t>(thumb.height()) * photoW;
     return std::abs(off) <= std::max(photoW, photoH) ? thumb : QSize();

@@ -21,15 +21,17 @@ struct TExifThumbnail {
 };
 TExifThumbnail ExifThumbnail(const uint8_t* data, size_t size);
 
-// The side, in pixels, that a camera's thumbnail must reach on its long side to stand in for
-// the photo in the strip's 120 x 120 box.
-constexpr int ExifThumbnailSide = 120;
+// A JPEG of at most this many bytes declaring more than ExifThumbnailMaxPixels is no
+// camera's thumbnail: it is a bid for a huge decode.
+constexpr size_t ExifThumbnailSmallFile = 64 * 1024;
+constexpr int64_t ExifThumbnailMaxPixels = 1024 * 1024;
 
-// The camera's thumbnail (stored thumbW x thumbH, in the file's orientation) upright, when it
-// may stand in for a photo of upright size photoW x photoH: long side at least
-// ExifThumbnailSide, and the photo's proportions within one pixel. An empty size otherwise
-// (a thumbnail of other proportions is one that a camera letterboxed).
-QSize ExifThumbnailUse(int photoW, int photoH, int thumbW, int thumbH, int orientation);
+// The camera's thumbnail (stored thumbW x thumbH in `bytes` bytes, in the file's orientation)
+// upright, when it may stand in for a photo of upright size photoW x photoH: plausible for its
+// bytes, and of the photo's proportions within one pixel. An empty size otherwise (a
+// thumbnail of other proportions is one that a camera letterboxed). Whether a draw may use it
+// is the picture's to decide, from the draw's size.
+QSize ExifThumbnailUse(int photoW, int photoH, int thumbW, int thumbH, int orientation, size_t bytes);
 
 // Orientations 5 to 8 turn the picture a quarter: its upright width is its stored height.
 inline bool SwapsSides(int orientation) { return orientation >= 5 && orientation <= 8; }

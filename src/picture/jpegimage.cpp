@@ -220,7 +220,8 @@ void TJPEGImage::LoadBytes(std::vector<uint8_t> bytes)
             if (galimo_jpeg* reader = galimo_jpeg_open(bytes.data(), bytes.size(), nullptr, nullptr, &code)) {
                 if (!galimo_jpeg_read_header(reader, &small))
                     data->ThumbnailSize = ExifThumbnailUse(Width(), Height(), static_cast<int>(small.width),
-                                                           static_cast<int>(small.height), data->Orientation);
+                                                           static_cast<int>(small.height), data->Orientation,
+                                                           thumbnail.Length);
                 galimo_jpeg_close(reader);
             }
             if (!data->ThumbnailSize.isEmpty()) {
@@ -344,29 +345,39 @@ void TJPEGImage::DecodeFor(int w, int h)
 {
     if (!pendingFailure && ThumbnailFits(w, h)) {
         if (bitmap && decodedEighths == 0) return;
-        if (!bitmap && DecodeThumbnail()) return;
+        if (!bitmap && DecodeThumbnail(w, h)) return;
     }
     DecodeAt(EighthsFor(w, h));
 }
 
-// The camera's thumbnail serves a draw no longer than it, in the plain case only.
+// The camera's thumbnail is an older, blurrier picture: it serves only a strip's draw no
+// longer than it and at most half the photo's long side, and only when it decodes to no more
+// pixels than the photo's own reduced decode would (which reads the whole photo's data).
 bool TJPEGImage::ThumbnailFits(int w, int h) const
 {
     const QSize& t = data->ThumbnailSize;
-    return !t.isEmpty() && w > 0 && h > 0 && std::max(w, h) <= std::max(t.width(), t.height()) && settings.Scale == 0 &&
-           settings.PixelFormat == 0;
+    if (!CameraThumbnailAllowed || t.isEmpty() || w <= 0 || h <= 0 || settings.Scale != 0 || settings.PixelFormat != 0)
+        return false;
+    const int side = std::max(w, h);
+    if (side > std::max(t.width(), t.height()) || 2 * int64_t(side) > std::max(Width(), Height())) return false;
+    const auto pixels = [w, h](int64_t width, int64_t height) {
+        const int eighths = ReducedEighths(static_cast<int>(width), static_cast<int>(height), w, h);
+        return ((width * eighths + 7) / 8) * ((height * eighths + 7) / 8);
+    };
+    return pixels(t.width(), t.height()) <= pixels(Width(), Height());
 }
 
-// The thumbnail decoded as a picture of its own, turned as the photo is. False when it fails:
-// the photo is then decoded, which reports its own faults.
-bool TJPEGImage::DecodeThumbnail()
+// The thumbnail decoded as a picture of its own, reduced for the draw and turned as the
+// photo is. False when it fails: the photo is then decoded, which reports its own faults.
+bool TJPEGImage::DecodeThumbnail(int w, int h)
 {
     try {
         const auto from = data->Data->begin() + static_cast<ptrdiff_t>(data->ThumbnailOffset);
         TJPEGImage small;
         small.LoadBytes(std::vector<uint8_t>(from, from + static_cast<ptrdiff_t>(data->ThumbnailLength)));
         small.data->Orientation = data->Orientation;
-        small.DecodeAt(8);
+        small.Stop = Stop;
+        small.DecodeAt(small.EighthsFor(w, h));
         if (small.decodeFinal || small.bitmap->Empty()) return false;
         bitmap = std::move(small.bitmap);
         decodedEighths = 0;

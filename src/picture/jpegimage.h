@@ -1,8 +1,8 @@
 // TJPEGImage: a JPEG picture. Loading keeps the file's bytes and reads only the header, so
 // a folder of large photos is sized without decoding; a draw decodes the image at the
 // smallest DCT scale that still covers its rectangle (a thumbnail reads an eighth of each
-// side, or only the camera's own thumbnail when the file carries a fit one), and the
-// picture keeps that bitmap until a larger draw needs more.
+// side, or, in the strip, only the camera's own thumbnail when the file carries a fit one),
+// and the picture keeps that bitmap until a larger draw needs more.
 //
 // Ownership: the compressed bytes live in TJPEGData, shared by copies of one picture; the
 // decoded bitmap and the assigned palette belong to the picture.
@@ -112,6 +112,9 @@ public:
     void PrepareDraw(int w, int h);
     // Set by another thread to stop a decoding in progress, as a listener's abort does.
     const std::atomic<bool>* Stop = nullptr;
+    // Set for a picture only the strip draws: the camera's thumbnail may then serve a draw
+    // well smaller than the photo. Never for the photo view, a zoom or a print.
+    bool CameraThumbnailAllowed = false;
     // A failure PrepareDraw kept for the next draw.
     bool FailurePending() const { return pendingFailure != nullptr; }
     const TJPEGSettings& Settings() const { return settings; }
@@ -124,7 +127,7 @@ private:
     int EighthsFor(int w, int h) const;
     void DecodeFor(int w, int h);
     bool ThumbnailFits(int w, int h) const;
-    bool DecodeThumbnail();
+    bool DecodeThumbnail(int w, int h);
     void DecodeAt(int eighths);
     bool Decode(int eighths);
     void NewData();

@@ -9,7 +9,12 @@
 #include "picture/jpegimage.h"
 
 #include <QFile>
+#include <chrono>
 #include <gtest/gtest.h>
+#include <map>
+#include <mutex>
+#include <pthread.h>
+#include <thread>
 
 #include <jerror.h>
 
@@ -17,16 +22,48 @@ using namespace galimo;
 
 namespace {
 
-// A JPEG photo of one flat colour.
-jpegtest::Bytes Photo(int w, int h, QRgb colour)
+// A JPEG photo of one colour, flat or grainy (a grain of g: each sample up to g off, which
+// makes a file of a real photo's weight).
+jpegtest::Bytes Photo(int w, int h, QRgb colour, int grain = 0)
 {
     std::vector<uint8_t> pixels;
     pixels.reserve(static_cast<size_t>(w) * h * 3);
+    uint32_t random = 12345;
+    const auto sample = [&](int v) {
+        random = random * 1103515245u + 12345u;
+        return static_cast<uint8_t>(std::clamp(v + (grain ? int(random >> 16) % (2 * grain + 1) - grain : 0), 0, 255));
+    };
     for (int i = 0; i < w * h; ++i)
-        pixels.insert(pixels.end(), {static_cast<uint8_t>(qRed(colour)), static_cast<uint8_t>(qGreen(colour)),
-                                     static_cast<uint8_t>(qBlue(colour))});
+        pixels.insert(pixels.end(), {sample(qRed(colour)), sample(qGreen(colour)), sample(qBlue(colour))});
     return jpegtest::Compress(pixels, w, h, 3, false, 90);
 }
+
+using Clock = std::chrono::steady_clock;
+
+// A medium on which a file takes a second to read, spread over its reads: it counts the
+// bytes read of each file and notes when each was first read to its end.
+class SlowMedium : public IMedium {
+public:
+    std::unique_ptr<TStream> Open(const std::string& file, size_t piece) override { return std::make_unique<SlowFile>(*this, file, piece); }
+    std::mutex lock;
+    std::map<std::string, size_t> bytes;
+    std::map<std::string, Clock::time_point> whole;
+
+private:
+    struct SlowFile : TFileStream {
+        SlowFile(SlowMedium& medium, const std::string& name, size_t piece) : TFileStream(name, piece), medium(medium), name(name) {}
+        size_t Read(void* buffer, size_t count) override
+        {
+            std::this_thread::sleep_for(std::chrono::microseconds(1000000 * static_cast<int64_t>(count) / std::max<int64_t>(Size(), 1)));
+            const size_t n = TFileStream::Read(buffer, count);
+            const std::lock_guard<std::mutex> hold(medium.lock);
+            if (static_cast<int64_t>(medium.bytes[name] += n) == Size()) medium.whole.emplace(name, Clock::now());
+            return n;
+        }
+        SlowMedium& medium;
+        std::string name;
+    };
+};
 
 void Write(const QString& path, const jpegtest::Bytes& bytes)
 {
@@ -44,12 +81,12 @@ protected:
         MainWindowFixture::SetUp();
         InitJPEGModule(32);
     }
-    void Open(const QString& name)
+    void Open(const QString& name, bool wait = true)
     {
         const QList<QListWidgetItem*> found = window->DL->findItems(name, Qt::MatchExactly);
         ASSERT_EQ(found.size(), 1);
         window->DL->setCurrentItem(found.front());
-        Filled();
+        if (wait) Filled();
     }
     void ExpectColour(int n, QRgb colour)
     {
@@ -160,6 +197,77 @@ TEST_F(DecodeAheadTest, SecondAlbumOpenedDuringTheFillShowsOnlyItsOwnThumbnails)
     window->close();
     EXPECT_FALSE(window->StripFilling());
     EXPECT_TRUE(window->Thumbnails().empty());
+}
+
+// A file that fails as it loads opens an error box; while it is open another album is
+// opened. The old fill, once the box is closed, must not act for the new album (it would
+// load and report the new album's first file a second time): each failure is told once.
+TEST_F(DecodeAheadTest, AFillOvertakenWhileItsBoxIsOpenNeverActsForTheNewAlbum)
+{
+    for (const char* name : {"x", "y"}) {
+        Album(name);
+        Write(root.filePath(QString(name) + "/1.jpg"), jpegtest::Bytes{'n', 'o'});
+        Write(root.filePath(QString(name) + "/2.jpg"), Photo(400, 300, name[0] == 'x' ? kRed : kBlue));
+    }
+    Start();
+    ShowAndPaint(true);
+    for (int round = 0; round < 8; ++round) {
+        Open("y");
+        box.Calls.clear();
+        box.WhileOpen = [this] { Open("y", false); };
+        Open("x");
+        EXPECT_EQ(box.Texts(), std::vector<std::string>(2, "Erreur JPEG #" + std::to_string(JERR_NO_SOI) + ".")) << round;
+        ExpectColour(1, kBlue);
+    }
+}
+
+// No worker thread can be started (a process at its limit): the album opens all the same,
+// each file loaded by the strip itself, and nothing is told.
+TEST_F(DecodeAheadTest, AlbumOpensWithoutDecodingAheadWhenNoThreadStarts)
+{
+    Album("a");
+    for (int i = 0; i < 3; ++i) Write(root.filePath(QString("a/%1.jpg").arg(i)), Photo(400, 300, i == 1 ? kRed : kBlue));
+    Start();
+    // Every thread from here on asks for a stack larger than the address space.
+    pthread_attr_t huge, saved;
+    ASSERT_EQ(pthread_getattr_default_np(&saved), 0);
+    pthread_attr_init(&huge);
+    pthread_attr_setstacksize(&huge, size_t(1) << 47);
+    pthread_setattr_default_np(&huge);
+    ShowAndPaint(true);
+    pthread_setattr_default_np(&saved);
+    EXPECT_TRUE(box.Calls.empty());
+    ASSERT_EQ(window->Thumbnails().size(), 3u);
+    ExpectColour(1, kRed);
+}
+
+// On a medium where a file takes a second to read, another album is clicked while the
+// workers read the first: the click waits for the pieces in hand only, so no file of the
+// first album is read to its end, and the new album's first thumbnail shows once its own
+// file is read.
+TEST_F(DecodeAheadTest, OnASlowMediumAnotherAlbumShowsOnceItsOwnFileIsRead)
+{
+    for (const char* name : {"first", "second"}) Album(name);
+    for (int i = 0; i < 6; ++i) Write(root.filePath(QString("first/%1.jpg").arg(i)), Photo(640, 480, kGreen, 40));
+    for (int i = 0; i < 2; ++i) Write(root.filePath(QString("second/%1.jpg").arg(i)), Photo(400, 560, kBlue, 40));
+    Start();
+    ShowAndPaint(true);
+    Open("second");  // shown at its natural size: no worker makes a zoom while the medium changes
+    SlowMedium slow;
+    const test::TScopedReplacement<IMedium> in(slow);
+    Open("first", false);
+    ASSERT_TRUE(QTest::qWaitFor([&] { const std::lock_guard<std::mutex> hold(slow.lock); return slow.bytes.size() >= 2; }));
+    const Clock::time_point clicked = Clock::now();
+    Open("second", false);
+    const Clock::time_point answered = Clock::now();
+    ASSERT_TRUE(QTest::qWaitFor([&] { return !window->Thumbnails().empty(); }, 10000));
+    const Clock::time_point shown = Clock::now();
+    EXPECT_EQ(Thumb(0)->geometry(), QRect(19, 0, 85, 120));  // the second album's portrait
+    window->close();  // no worker reads through the medium once it is gone
+    for (const auto& [file, when] : slow.whole) EXPECT_EQ(file.find("/first/"), std::string::npos) << file;
+    const auto ms = [](Clock::duration d) { return static_cast<long long>(d / std::chrono::milliseconds(1)); };
+    std::printf("slow medium: the click took %lld ms; the first thumbnail showed %lld ms after it, %lld ms after its file was read\n",
+                ms(answered - clicked), ms(shown - clicked), ms(shown - slow.whole[root.filePath("second/0.jpg").toStdString()]));
 }
 
 // The queue alone: every JPEG job comes back ready in order, reduced for its target; jobs

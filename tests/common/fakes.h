@@ -12,6 +12,7 @@
 
 #include <QImage>
 #include <QStringList>
+#include <functional>
 #include <gtest/gtest.h>
 #include <memory>
 #include <string>
@@ -28,12 +29,15 @@ public:
         MessageIcon icon;
     };
     std::vector<Call> Calls;
+    // What the user does while the box is open.
+    std::function<void()> WhileOpen;
 
     void Show(const std::string& caption, const std::string& text, MessageIcon icon) override
     {
         EXPECT_EQ(caption, "Galimo");
         EXPECT_EQ(icon, MessageIcon::Error);
         Calls.push_back({caption, text, icon});
+        if (WhileOpen) std::exchange(WhileOpen, nullptr)();
     }
     std::vector<std::string> Texts() const
     {

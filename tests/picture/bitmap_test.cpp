@@ -177,6 +177,7 @@ TEST(BitmapReader, TolerancesAndRleRules)
         {"size field lies", File(Dib(40, 8, 0, 4, rows), 70, 9), "0123" "2222"},
         {"offset inside the headers", File(Dib(40, 8, 0, 4, rows), 20), "0123" "2222"},
         {"offset past the end", File(Dib(40, 8, 0, 4, rows), 9999), "0123" "2222"},
+        {"offset into the colour table", File(Dib(40, 8, 0, 4, rows), 54), "0123" "2222"},
         {"gap before the pixels", File(Dib(40, 8, 0, 4, {9, 9, 2, 2, 2, 2, 0, 1, 2, 3}), 72), "0123" "2222"},
         {"packed DIB", Dib(40, 8, 0, 4, rows), "0123" "2222", true},
         {"two colours used", File(Dib(40, 8, 0, 2, rows), 70), "01.." "...."},
@@ -189,6 +190,7 @@ TEST(BitmapReader, TolerancesAndRleRules)
         {"top-down RLE", File(Dib(40, 8, 1, 4, {8, 1}, -2), 70), "Image bitmap incorrecte"},
         {"packed DIB named .bmp", Dib(40, 8, 0, 4, rows), "Image bitmap incorrecte"},
         {"too big", ReadAll(Suite + "b/reallybig.bmp"), "Image bitmap trop grande (3000000 x 2000000 pixels)"},
+        {"height -2^31", File(Dib(40, 8, 0, 4, rows, INT32_MIN), 70), "Image bitmap trop grande (4 x 2147483648 pixels)"},
     };
     RegisterDIB();
     for (Row row : table) {

@@ -45,33 +45,37 @@ TEST(JPEGOrientation, ValuesOutsideOneToEightLeaveThePictureAsStored)
 
 // When the camera's thumbnail stands in for the photo in the strip, and at what upright size;
 // last, a real file: the thumbnail (blue left, green right as stored) of a red photo turned
-// a quarter, drawn into the strip's box.
+// a quarter, drawn into the strip's box and never into the photo view's.
 TEST(JPEGOrientation, TheCamerasThumbnailStandsInWhenLargeEnoughAndOfThePhotosShape)
 {
     struct Row {
         int photoW, photoH, thumbW, thumbH, orientation;
         QSize used;
+        size_t bytes = 6000;
     } rows[] = {
         {4000, 3000, 160, 120, 1, {160, 120}},  // the usual camera thumbnail
         {6000, 4000, 160, 107, 1, {160, 107}},  // 3:2, a third of a pixel off
-        {4000, 3000, 119, 89, 1, {}},           // smaller than the box
+        {4000, 3000, 119, 89, 1, {119, 89}},    // smaller than the box: the draw decides
         {4000, 2250, 160, 120, 1, {}},          // 16:9 photo, letterboxed 4:3 thumbnail
         {4000, 3000, 160, 118, 1, {}},          // two pixels off
         {4000, 3000, 0, 0, 1, {}},              // absent
         {3000, 4000, 160, 120, 6, {120, 160}},  // held upright: turned as the photo
         {3000, 4000, 160, 120, 1, {}},          // a portrait with a landscape thumbnail
+        {4000, 3000, 16000, 12000, 1, {}, 40000},  // 192 megapixels in 40 KB: a bid for 1 GB
     };
     for (const Row& r : rows)
-        EXPECT_EQ(ExifThumbnailUse(r.photoW, r.photoH, r.thumbW, r.thumbH, r.orientation), r.used)
+        EXPECT_EQ(ExifThumbnailUse(r.photoW, r.photoH, r.thumbW, r.thumbH, r.orientation, r.bytes), r.used)
             << r.photoW << "x" << r.photoH << " " << r.thumbW << "x" << r.thumbH << " " << r.orientation;
 
     InitJPEGModule(32);
     const jpegtest::Bytes bytes =
         jpegtest::ReadFile(std::string(GALIMO_SOURCE_DIR) + "/fuzz/exif/corpus/orientation-6-thumbnail.jpg");
     EXPECT_GT(ExifThumbnail(bytes.data(), bytes.size()).Length, 0u);
-    TJPEGImage image;
-    TMemoryStream stream(bytes);
+    TJPEGImage image, shown;
+    TMemoryStream stream(bytes), again(bytes);
     image.LoadFromStream(stream);
+    shown.LoadFromStream(again);
+    image.CameraThumbnailAllowed = true;  // the strip's
     TBitmap box(120, 120, TPixelFormat::pf24bit);
     box.Canvas().StretchDraw({0, 0, 120, 120}, &image);
     EXPECT_EQ(image.DecodedEighths(), 0);
@@ -79,6 +83,8 @@ TEST(JPEGOrientation, TheCamerasThumbnailStandsInWhenLargeEnoughAndOfThePhotosSh
     const QRgb top = box.Image().pixel(60, 10), bottom = box.Image().pixel(60, 110);
     EXPECT_GT(qBlue(top), 150) << std::hex << top;
     EXPECT_GT(qGreen(bottom), 150) << std::hex << bottom;
+    shown.Draw(box.Canvas(), {0, 0, 120, 120});
+    EXPECT_NE(shown.DecodedEighths(), 0);
     TBitmap view(300, 400, TPixelFormat::pf24bit);  // larger: the photo itself
     view.Canvas().StretchDraw({0, 0, 300, 400}, &image);
     EXPECT_GT(qRed(view.Image().pixel(150, 200)), 150);

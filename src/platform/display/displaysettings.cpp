@@ -100,13 +100,19 @@ int SystemDisplaySettings::ChangeDisplaySettings(const TDevMode& mode, int flags
     if (width <= 0 || height <= 0)
         return DISP_CHANGE_BADMODE;
     // The size the program started at comes back as the very mode it was.
-    if (startMode && width == startMode->width && height == startMode->height)
-        return X11RestoreMode(*startMode);
+    if (startMode && width == startMode->width && height == startMode->height) {
+        const X11Restored restored = X11RestoreMode(*startMode, switchedTo.value_or(ScreenSize{0, 0}));
+        return restored == X11Restored::Mode || restored == X11Restored::OnOtherOutput ? DISP_CHANGE_SUCCESSFUL
+                                                                                       : DISP_CHANGE_FAILED;
+    }
     // However the program ends, even killed, the guard puts the start mode back. It is started
     // before the first switch, and only where a switch is really made.
     if (startMode && (now.width != width || now.height != height) && X11CanChangeSize(width, height))
-        StartScreenGuard(*startMode);
-    return X11ChangeSize(width, height);
+        StartScreenGuard(*startMode, {width, height});
+    const int result = X11ChangeSize(width, height);
+    if (result == DISP_CHANGE_SUCCESSFUL)
+        switchedTo = ScreenSize{width, height};
+    return result;
 }
 
 }  // namespace galimo

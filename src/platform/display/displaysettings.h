@@ -46,6 +46,7 @@ public:
 
 private:
     std::optional<X11Mode> startMode;
+    std::optional<ScreenSize> switchedTo;  // the size the last switch put in force
 };
 
 }  // namespace galimo

@@ -29,7 +29,7 @@ std::string OwnFolder()
 
 }  // namespace
 
-void StartScreenGuard(const X11Mode& mode)
+void StartScreenGuard(const X11Mode& mode, const ScreenSize& switchedTo)
 {
     static bool started = false;
     if (started || mode.width <= 0 || mode.height <= 0)
@@ -46,7 +46,9 @@ void StartScreenGuard(const X11Mode& mode)
         return;
     std::string w = std::to_string(mode.width), h = std::to_string(mode.height);
     std::string output = std::to_string(mode.output), id = std::to_string(mode.mode);
-    char* argv[] = {const_cast<char*>(guard.c_str()), w.data(), h.data(), output.data(), id.data(), nullptr};
+    std::string sw = std::to_string(switchedTo.width), sh = std::to_string(switchedTo.height);
+    char* argv[] = {const_cast<char*>(guard.c_str()), w.data(), h.data(), output.data(), id.data(), sw.data(), sh.data(),
+                    nullptr};
 
     posix_spawn_file_actions_t actions;
     posix_spawnattr_t attr;

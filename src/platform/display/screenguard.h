@@ -9,10 +9,11 @@ namespace galimo {
 // Name of the guard's executable, beside the program's.
 inline constexpr const char* kScreenGuardName = "galimo-guard";
 
-// Starts the guard once for the run, before the first switch. It holds the mode in force at
-// start and waits for the end of a pipe whose other end only this process holds: when this
-// process ends, the kernel closes it, and the guard puts that mode back unless it is already
-// in force, then ends too. Without the guard's executable beside the program nothing is started.
-void StartScreenGuard(const X11Mode& mode);
+// Starts the guard once for the run, before the first switch (to `switchedTo`). It holds the
+// mode in force at start and waits for the end of a pipe whose other end only this process
+// holds: when this process ends, the kernel closes it, and the guard puts that mode back
+// unless it is already in force (X11RestoreMode), then ends too. Without the guard's
+// executable beside the program nothing is started.
+void StartScreenGuard(const X11Mode& mode, const ScreenSize& switchedTo);
 
 }  // namespace galimo

@@ -89,6 +89,12 @@ public:
         XSync(dpy_, False);
         return errors_ != 0;
     }
+    // Forgets the errors so far: a question whose error is an answer.
+    void Clear()
+    {
+        XSync(dpy_, False);
+        errors_ = 0;
+    }
 
 private:
     static int Count(Display*, XErrorEvent*)
@@ -194,10 +200,32 @@ std::optional<int> X11BitsPerPixel()
 
 namespace {
 
+// SwitchOutput's answer when the output it was asked for is gone and nothing was changed.
+constexpr int kNothingToPutBack = 1;
+
+// The recorded output, if the server still lists it, is connected and shows something. An
+// output id the server no longer knows is an X error: it is asked only when listed, and an
+// error (it went between the two questions) means it is gone.
+std::optional<PrimaryOutput> FindRecorded(Display* dpy, XRRScreenResources* res, RROutput id, XErrorTrap& trap)
+{
+    if (std::find(res->outputs, res->outputs + res->noutput, id) == res->outputs + res->noutput)
+        return std::nullopt;
+    std::optional<PrimaryOutput> found = FindOutput(dpy, res, id);
+    if (trap.Failed()) {
+        trap.Clear();
+        return std::nullopt;
+    }
+    return found;
+}
+
 // The switch of one output to a mode: chosen by id when `exact` names one this output still
 // offers, otherwise the first progressive mode of width x height. With `dryRun` nothing is
-// changed: the answer says whether the switch would be made.
-int SwitchOutput(int width, int height, const X11Mode* exact, bool dryRun)
+// changed: the answer says whether the switch would be made. A mode put back (`exact`) goes
+// on the output that showed it; when that output is gone or disconnected, on the output now
+// carrying the screen only while the screen is still at `switchedTo` (then `elsewhere` is
+// set): an output the program never switched is left alone.
+int SwitchOutput(int width, int height, const X11Mode* exact, bool dryRun, const ScreenSize* switchedTo = nullptr,
+                 bool* elsewhere = nullptr)
 {
     std::lock_guard hold(Connection().Lock());
     Display* dpy = Connection().Get();
@@ -213,10 +241,19 @@ int SwitchOutput(int width, int height, const X11Mode* exact, bool dryRun)
         return DISP_CHANGE_FAILED;
     // The output that was switched is the one put back, even if another is primary now.
     std::optional<PrimaryOutput> primary;
-    if (exact && exact->output != 0)
-        primary = FindOutput(dpy, res.get(), exact->output);
-    if (!primary)
+    if (exact && exact->output != 0) {
+        primary = FindRecorded(dpy, res.get(), exact->output, trap);
+        if (!primary) {
+            primary = FindPrimary(dpy, res.get(), v);
+            if (!primary || !switchedTo || int(primary->crtc->width) != switchedTo->width ||
+                int(primary->crtc->height) != switchedTo->height)
+                return trap.Failed() ? DISP_CHANGE_FAILED : kNothingToPutBack;
+            if (elsewhere)
+                *elsewhere = true;
+        }
+    } else {
         primary = FindPrimary(dpy, res.get(), v);
+    }
     if (!primary || trap.Failed())
         return DISP_CHANGE_FAILED;
     XRRCrtcInfo& crtc = *primary->crtc;
@@ -347,6 +384,15 @@ bool X11CanChangeSize(int width, int height)
     return SwitchOutput(width, height, nullptr, true) == DISP_CHANGE_SUCCESSFUL;
 }
 
-int X11RestoreMode(const X11Mode& mode) { return SwitchOutput(mode.width, mode.height, &mode, false); }
+X11Restored X11RestoreMode(const X11Mode& mode, const ScreenSize& switchedTo)
+{
+    bool elsewhere = false;
+    const int result = SwitchOutput(mode.width, mode.height, &mode, false, &switchedTo, &elsewhere);
+    if (result == kNothingToPutBack)
+        return X11Restored::Nothing;
+    if (result != DISP_CHANGE_SUCCESSFUL)
+        return X11Restored::Failed;
+    return elsewhere ? X11Restored::OnOtherOutput : X11Restored::Mode;
+}
 
 }  // namespace galimo

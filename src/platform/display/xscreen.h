@@ -26,12 +26,22 @@ struct X11Mode {
 // The primary output's mode at this moment, or nothing without an X server or RandR 1.2.
 std::optional<X11Mode> X11CurrentMode();
 // Switches the primary output to a mode of width x height: DISP_CHANGE_SUCCESSFUL or a
-// failure code of displaysettings.h.
+// failure code of displaymode.h.
 int X11ChangeSize(int width, int height);
 // Whether X11ChangeSize would switch (or find the size already in force), changing nothing.
 bool X11CanChangeSize(int width, int height);
+// What putting a mode back did.
+enum class X11Restored {
+    Mode,           // the output that showed it shows it again (or still did)
+    OnOtherOutput,  // that output is gone or disconnected; the screen, still at the size the
+                    // program switched to, is back at the mode's size on the output carrying it
+    Nothing,        // that output is gone or disconnected and the screen is not at the size
+                    // the program switched to: nothing was changed
+    Failed,         // no X server or RandR, or the server refused
+};
 // Puts back exactly a mode read before (its refresh rate too) on the output that showed it;
-// when that output no longer offers it, a mode of its size.
-int X11RestoreMode(const X11Mode& mode);
+// when that output no longer offers it, a mode of its size. `switchedTo` is the size the
+// program switched the screen to ({0, 0}: it never did).
+X11Restored X11RestoreMode(const X11Mode& mode, const ScreenSize& switchedTo);
 
 }  // namespace galimo

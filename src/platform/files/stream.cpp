@@ -36,7 +36,7 @@ void TMemoryStream::Write(const void* buffer, size_t count)
     pos += count;
 }
 
-TFileStream::TFileStream(const std::string& fileName)
+TFileStream::TFileStream(const std::string& fileName, size_t buffer)
 {
     file = std::fopen(fileName.c_str(), "rb");
     struct stat st {};
@@ -46,7 +46,7 @@ TFileStream::TFileStream(const std::string& fileName)
     }
     if (!file) throw EFOpenError("Impossible d'ouvrir le fichier " + FileNameToUtf8(fileName));
     size = static_cast<int64_t>(st.st_size);
-    std::setvbuf(file, nullptr, _IOFBF, 64 * 1024);
+    std::setvbuf(file, nullptr, _IOFBF, buffer);
 }
 
 TFileStream::~TFileStream()

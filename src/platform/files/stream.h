@@ -53,8 +53,9 @@ private:
 class TFileStream : public TStream {
 public:
     // Opens by the name's bytes as the file system has them. Raises EFOpenError
-    // "Impossible d'ouvrir le fichier %s" with the name as passed, as it shows.
-    explicit TFileStream(const std::string& fileName);
+    // "Impossible d'ouvrir le fichier %s" with the name as passed, as it shows. A read of at
+    // least `buffer` bytes goes to the system as it is.
+    explicit TFileStream(const std::string& fileName, size_t buffer = 64 * 1024);
     ~TFileStream() override;
     TFileStream(const TFileStream&) = delete;
     TFileStream& operator=(const TFileStream&) = delete;
