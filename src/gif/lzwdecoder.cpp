@@ -5,6 +5,7 @@
 #include <algorithm>
 #include <cstdint>
 #include <cstring>
+#include <memory>
 
 namespace galimo {
 
@@ -30,21 +31,53 @@ void SkipSubBlocks(TStream& stream)
 // string already output followed by the next one's first character), else expanded
 // backwards from the table. Any other goes backwards onto the stack and is handed out
 // from there, so what does not fit waits for the next row.
+//
+// The tables outlive a frame (see AcquireDecoder): a clear code then forgets only the
+// entries made since the last one, and a small frame pays for the entries it makes, not
+// for the whole table. Entries at or above nextFree count as empty (prefix and suffix 0,
+// no known length) without being cleared.
 class TLZWDecoder {
 public:
-    // The pixels are [begin, end); whole-word copies never read past them.
-    TLZWDecoder(TGIFSubImage& frame, TStream& stream, int minCodeSize, uint8_t fill, const uint8_t* begin,
-                const uint8_t* end)
-        : frame(frame), stream(stream), minCodeSize(minCodeSize), clearCode(1 << minCodeSize), endCode(clearCode + 1),
-          fill(fill), wordSafe(end - begin >= 16 ? reinterpret_cast<uintptr_t>(end) - 16 : 0)
+    TLZWDecoder()
     {
+        std::memset(length, 0, sizeof length);
+        std::memset(blockBuffer, 0, sizeof blockBuffer);
+        // Roots above 255 (minimum code sizes over 8) stand for their low byte.
+        for (int r = 0; r < static_cast<int>(sizeof roots); ++r) roots[r] = static_cast<uint8_t>(r);
+    }
+
+    // Starts a frame whose pixels end at end: whole-word copies never read past it.
+    void Begin(TGIFSubImage& f, TStream& s, int minCode, uint8_t fillValue, const uint8_t* end)
+    {
+        frame = &f;
+        stream = &s;
+        fill = fillValue;
+        pixelEnd = end;
+        dirtyEnd = std::max(dirtyEnd, nextFree);
+        if (minCode != minCodeSize) {
+            // The old roots, if there were more, are entries of no known length now.
+            dirtyEnd = std::max(dirtyEnd, clearCode);
+            minCodeSize = minCode;
+            clearCode = 1 << minCode;
+            endCode = clearCode + 1;
+            for (int r = 0; r < clearCode; ++r) {
+                prefix[r] = 0;
+                suffix[r] = static_cast<uint8_t>(r);
+                length[r] = 1;
+                where[r] = roots + r;
+            }
+        }
         codeWidth = minCodeSize + 1;
         growLimit = 2 * clearCode;
         nextFree = clearCode + 2;
-        std::memset(blockBuffer, 0, sizeof blockBuffer);
-        // Roots above 255 (minimum code sizes over 8) stand for their low byte.
-        for (int r = 0; r < clearCode; ++r) roots[r] = static_cast<uint8_t>(r);
-        std::memset(roots + clearCode, 0, 16);
+        prevCode = 0;
+        firstChar = 0;
+        startPending = true;
+        terminatorSeen = dataSkipped = streamEnded = false;
+        bufferedBytes = 2;
+        bitPos = bitEnd = 0;
+        prevStart = nullptr;
+        sp = stackEnd;
     }
 
     // Hands out up to n characters into out; fewer when the data ran out or the end code
@@ -69,84 +102,110 @@ public:
         }
         // The hot loop works on local copies: stores through the byte pointers could
         // otherwise alias the members and force a reload after every pixel.
-        int bp = bitPos, width = codeWidth, free = nextFree, prev = prevCode;
-        uint8_t first = firstChar;
-        const uint8_t* ps = prevStart;
-        while (o < e) {
-            if (bp + width >= bitEnd) {
+        // (The growth limit is always 1 << width: it needs no variable of its own.)
+        int bp = bitPos, bitsEnd = bitEnd, width = codeWidth, free = nextFree, prev = prevCode;
+        // The previous string when it lies whole just before o (then the entry the next
+        // code makes lies there too), and its length (0: not known).
+        int prevLen = prev >= 0 ? length[prev] : 0;
+        const uint8_t* ps = prevStart && prevLen != 0 && prevStart + prevLen == o ? prevStart : nullptr;
+        bool ended = false;
+        for (;;) {
+            const ptrdiff_t room = e - o;
+            if (room < 16) break;
+            if (bp + width >= bitsEnd) {
+                // A warning's handler may raise: the entries made so far must be known.
                 bitPos = bp;
                 codeWidth = width;
-                if (!Fetch()) {
-                    bp = bitPos;
+                nextFree = free;
+                const bool more = Fetch();
+                bp = bitPos;
+                bitsEnd = bitEnd;
+                if (!more) {
+                    ended = true;
                     break;
                 }
-                bp = bitPos;
             }
             uint32_t bits;
             std::memcpy(&bits, blockBuffer + (bp >> 3), 4);
             const int code = static_cast<int>((bits >> (bp & 7)) & ((1u << width) - 1));
             bp += width;
 
-            // A root code (length 1) or a table string of known length that fits: written
-            // backwards straight into place.
-            const int len = length[code];
-            if (len != 0 && len <= e - o) {
-                if (const uint8_t* src = where[code]) {
-                    // The string itself is pixels written before (or a root's character),
-                    // wholly apart from the target; the spare bytes of a whole-word copy
-                    // may reach into it, so both words are read before either is written.
-                    if (len <= 16 && e - o >= 16 &&
-                        (!Rows || code < clearCode || reinterpret_cast<uintptr_t>(src) <= wordSafe)) {
-                        // Whole words: bytes past the string are written again later. A
-                        // source before o has 16 readable bytes; one in a later row may not.
-                        uint64_t low, high;
-                        std::memcpy(&low, src, 8);
-                        std::memcpy(&high, src + 8, 8);
-                        std::memcpy(o, &low, 8);
-                        std::memcpy(o + 8, &high, 8);
-                    } else {
-                        std::memcpy(o, src, static_cast<size_t>(len));
-                    }
+            // A root code (length 1) or a table string of known length with room for
+            // whole 16-byte words: written straight into place.
+            unsigned len = length[code];
+            const uint8_t* src = where[code];
+            if (len - 1 < static_cast<unsigned>(room) - 15 &&
+                (!Rows || !src || code < clearCode || src + len + 15 <= pixelEnd)) {
+                if (src) {
+                    // The string is pixels written before (or a root's character), wholly
+                    // apart from the target; a word's spare bytes land past the string,
+                    // where later strings write again, and are read before written.
+                    CopyWords(o, src, len);
                 } else {
                     int c = code;
-                    for (int k = len - 1; k > 0; --k) {
+                    for (int k = static_cast<int>(len) - 1; k > 0; --k) {
                         o[k] = suffix[c];
                         c = prefix[c];
                     }
                     o[0] = static_cast<uint8_t>(c);
                 }
-                first = o[0];
-                if (free < TableSize) where[free] = Contiguous(ps, prev, o);
-                AddEntry(free, width, prev, first);
-                prev = code;
-                ps = o;
-                o += len;
+            } else if (code == free && ps && static_cast<unsigned>(prevLen) + 16 <= static_cast<unsigned>(room) &&
+                       (!Rows || ps + prevLen + 16 <= pixelEnd)) {
+                // The string being defined right now: the previous one, just before o,
+                // followed by its own first character.
+                CopyWords(o, ps, static_cast<unsigned>(prevLen));
+                o[prevLen] = ps[0];
+                len = static_cast<unsigned>(prevLen) + 1;
+            } else {
+                // Everything else (clear and end codes, strings that do not fit, strings
+                // of no known length) goes the general way, through the stack.
+                if (ps) firstChar = ps[0];
+                bitPos = bp;
+                codeWidth = width;
+                nextFree = free;
+                prevCode = prev;
+                prevStart = ps;
+                const bool more = General(code, o, e);
+                bp = bitPos;
+                bitsEnd = bitEnd;
+                width = codeWidth;
+                free = nextFree;
+                prev = prevCode;
+                prevLen = length[prev];
+                ps = prevStart && prevLen != 0 && prevStart + prevLen == o ? prevStart : nullptr;
+                if (!more) {
+                    ended = true;
+                    break;
+                }
                 continue;
             }
-            // Everything else (clear and end codes, the string being defined, strings
-            // that do not fit) goes the general way, through the stack.
-            bitPos = bp;
-            codeWidth = width;
-            nextFree = free;
-            prevCode = prev;
-            firstChar = first;
-            prevStart = ps;
-            const int v = Expand(code, o);
-            bp = bitPos;
-            width = codeWidth;
-            free = nextFree;
-            prev = prevCode;
-            first = firstChar;
-            if (v < 0) break;
-            o = HandOut(o, e);
-            ps = prevStart;
+            // The entry made by this code: the previous string plus this one's first
+            // character. Once the table is full the width stays at 12 bits and nothing
+            // is added until the next clear code.
+            if (free < TableSize) {
+                prefix[free] = static_cast<uint16_t>(prev);
+                suffix[free] = o[0];
+                length[free] = static_cast<uint16_t>(prevLen ? prevLen + 1 : 0);
+                where[free] = ps;
+                if (++free >= 1 << width && width < 12) {
+                    ++width;
+                    growLimit = 1 << width;
+                }
+            }
+            prev = code;
+            prevLen = static_cast<int>(len);
+            ps = o;
+            o += len;
         }
+        if (ps) firstChar = ps[0];
         bitPos = bp;
         codeWidth = width;
         nextFree = free;
         prevCode = prev;
-        firstChar = first;
         prevStart = ps;
+        // The last few characters of the output go the general way, exactly.
+        if (!ended)
+            while (o < e && General(-1, o, e)) continue;
         // Whole-word copies may have run up to 15 bytes past the last string; pixels the
         // data never reached keep the fill value.
         if (o < e) std::memset(o, fill, std::min<size_t>(16, static_cast<size_t>(e - o)));
@@ -159,10 +218,33 @@ public:
     void Finish()
     {
         if (sp == stackEnd) DecodeNext();
-        if (!terminatorSeen && !dataSkipped) SkipSubBlocks(stream);
+        if (!terminatorSeen && !dataSkipped) SkipSubBlocks(*stream);
     }
 
 private:
+    // Copies len bytes (at least 1) in whole 16-byte words: up to 15 more are written.
+    static void CopyWords(uint8_t* o, const uint8_t* src, unsigned len)
+    {
+        unsigned k = 0;
+        do {
+            uint64_t low, high;
+            std::memcpy(&low, src + k, 8);
+            std::memcpy(&high, src + k + 8, 8);
+            std::memcpy(o + k, &low, 8);
+            std::memcpy(o + k + 8, &high, 8);
+            k += 16;
+        } while (k < len);
+    }
+
+    // One code the general way: expanded onto the stack (read first when code is -1),
+    // then what fits written at o. False when the data ran out or the end code came.
+    [[gnu::noinline]] bool General(int code, uint8_t*& o, uint8_t* e)
+    {
+        if ((code < 0 ? DecodeNext(o) : Expand(code, o)) < 0) return false;
+        o = HandOut(o, e);
+        return true;
+    }
+
     // Where the entry made from the previous string (written at ps) and the next one's
     // first character (at o) can be copied from: only when they lie side by side.
     const uint8_t* Contiguous(const uint8_t* ps, int prev, const uint8_t* o) const
@@ -182,9 +264,10 @@ private:
         return o + k;
     }
 
-    // Reads and expands one code; its string is left on the stack. Answers the first
-    // character, -1 when the data ran out, -2 at the end code.
-    int DecodeNext()
+    // Reads and expands one code; its string is left on the stack, to be written at o if
+    // that is known. Answers the first character, -1 when the data ran out, -2 at the end
+    // code.
+    int DecodeNext(const uint8_t* o = nullptr)
     {
         int code;
         if (startPending) {
@@ -195,7 +278,7 @@ private:
             code = ReadCode();
             if (code < 0) return code;
         }
-        return Expand(code, nullptr);
+        return Expand(code, o);
     }
 
     // Expands a code read from the data onto the stack (see DecodeNext); o is where it
@@ -224,7 +307,7 @@ private:
 
         if (code == endCode) {
             if (!terminatorSeen) {
-                SkipSubBlocks(stream);
+                SkipSubBlocks(*stream);
                 dataSkipped = true;
             }
             return -2;
@@ -239,10 +322,12 @@ private:
             code = prevCode;
         }
         while (code >= clearCode) {
-            *--p = suffix[code];
+            // An entry not made since the last clear code is empty: prefix and suffix 0.
+            const bool made = code < nextFree;
+            *--p = made ? suffix[code] : 0;
             // A chain longer than any table can hold never reaches a root code.
             if (p == stack) throw GIFException("Circular decoder table entry");
-            code = prefix[code];
+            code = made ? prefix[code] : 0;
         }
         firstChar = static_cast<uint8_t>(code);  // a root code stands for itself
         *--p = firstChar;
@@ -273,17 +358,16 @@ private:
         }
     }
 
+    // Only the lengths of the entries made since the last clear (or before the frame,
+    // roots of a larger code size included) are forgotten: the rest are 0 already, and
+    // prefixes and suffixes at or above nextFree are never read.
     void ClearTable()
     {
-        for (int r = 0; r < clearCode; ++r) {
-            prefix[r] = 0;
-            suffix[r] = static_cast<uint8_t>(r);
-            length[r] = 1;
-            where[r] = roots + r;
-        }
-        std::memset(length + clearCode, 0, sizeof(length[0]) * static_cast<size_t>(TableSize - clearCode));
-        std::memset(prefix + clearCode, 0, sizeof(prefix[0]) * static_cast<size_t>(TableSize - clearCode));
-        std::memset(suffix + clearCode, 0, sizeof(suffix[0]) * static_cast<size_t>(TableSize - clearCode));
+        const int end = std::max({dirtyEnd, nextFree, endCode + 1});
+        std::memset(length + clearCode, 0, sizeof(length[0]) * static_cast<size_t>(end - clearCode));
+        dirtyEnd = 0;
+        prefix[clearCode] = prefix[endCode] = 0;
+        suffix[clearCode] = suffix[endCode] = 0;
         codeWidth = minCodeSize + 1;
         growLimit = 2 * clearCode;
         nextFree = clearCode + 2;
@@ -307,7 +391,7 @@ private:
     bool Fetch()
     {
         if (terminatorSeen) {
-            if (bitPos >= bitEnd) frame.Warn(1, "Decoder bit buffer under-run");
+            if (bitPos >= bitEnd) frame->Warn(1, "Decoder bit buffer under-run");
             return false;
         }
         if (dataSkipped || streamEnded) return false;
@@ -315,14 +399,14 @@ private:
             // At most 12 unread bits: the two last bytes hold them all.
             blockBuffer[0] = blockBuffer[bufferedBytes - 2];
             blockBuffer[1] = blockBuffer[bufferedBytes - 1];
-            int n = TryReadByte(stream);
+            int n = TryReadByte(*stream);
             if (n < 0) return false;
             if (n == 0) {
                 terminatorSeen = true;
             } else {
-                const int got = static_cast<int>(stream.Read(blockBuffer + 2, static_cast<size_t>(n)));
+                const int got = static_cast<int>(stream->Read(blockBuffer + 2, static_cast<size_t>(n)));
                 if (got < n) {
-                    frame.Warn(1, "Premature end of data");
+                    frame->Warn(1, "Premature end of data");
                     n = got;
                     streamEnded = true;
                 }
@@ -343,16 +427,17 @@ private:
         return true;
     }
 
-    TGIFSubImage& frame;
-    TStream& stream;
-    const int minCodeSize;
-    const int clearCode;
-    const int endCode;
-    const uint8_t fill;
-    const uintptr_t wordSafe;  // pixel sources at or below this have 16 readable bytes; roots always do
-    int codeWidth;
-    int growLimit;
-    int nextFree;
+    TGIFSubImage* frame = nullptr;
+    TStream* stream = nullptr;
+    int minCodeSize = -1;  // the roots in the table are this size's
+    int clearCode = 0;
+    int endCode = 1;
+    uint8_t fill = 0;
+    const uint8_t* pixelEnd = nullptr;  // no whole-word copy reads at or past it
+    int codeWidth = 0;
+    int growLimit = 0;
+    int nextFree = 0;
+    int dirtyEnd = 0;  // every entry from here up has no known length, as has every one from clearCode up to nextFree after a clear
     int prevCode = 0;
     uint8_t firstChar = 0;
     bool startPending = true;
@@ -375,6 +460,39 @@ private:
     uint8_t blockBuffer[2 + 255 + 6];  // room to read four bytes at any code
 };
 
+// The decoder of this thread, kept from frame to frame and from picture to picture; a
+// second one only while the first is busy (a warning's handler loading another picture).
+class TDecoderLease {
+public:
+    TDecoderLease()
+    {
+        if (busy) {
+            own = std::make_unique<TLZWDecoder>();
+            decoder = own.get();
+            return;
+        }
+        if (!kept) kept = std::make_unique<TLZWDecoder>();
+        decoder = kept.get();
+        busy = true;
+    }
+    ~TDecoderLease()
+    {
+        if (!own) busy = false;
+    }
+    TDecoderLease(const TDecoderLease&) = delete;
+    TDecoderLease& operator=(const TDecoderLease&) = delete;
+    TLZWDecoder& operator*() const { return *decoder; }
+
+private:
+    static thread_local std::unique_ptr<TLZWDecoder> kept;
+    static thread_local bool busy;
+    std::unique_ptr<TLZWDecoder> own;
+    TLZWDecoder* decoder;
+};
+
+thread_local std::unique_ptr<TLZWDecoder> TDecoderLease::kept;
+thread_local bool TDecoderLease::busy = false;
+
 }  // namespace
 
 void DecodePixels(TGIFSubImage& frame, TStream& stream)
@@ -395,7 +513,9 @@ void DecodePixels(TGIFSubImage& frame, TStream& stream)
         return;
     }
 
-    TLZWDecoder decoder(frame, stream, minCodeSize, fill, pixels, pixels ? pixels + frame.PixelCount() : pixels);
+    const TDecoderLease lease;
+    TLZWDecoder& decoder = *lease;
+    decoder.Begin(frame, stream, minCodeSize, fill, pixels ? pixels + frame.PixelCount() : pixels);
     const int width = frame.Width;
     const int height = frame.Height;
     if (pixels) {
