@@ -6,6 +6,8 @@
 #include <cstdint>
 #include <cstring>
 #include <memory>
+#include <utility>
+#include <vector>
 
 namespace galimo {
 
@@ -46,13 +48,12 @@ public:
         for (int r = 0; r < static_cast<int>(sizeof roots); ++r) roots[r] = static_cast<uint8_t>(r);
     }
 
-    // Starts a frame whose pixels end at end: whole-word copies never read past it.
-    void Begin(TGIFSubImage& f, TStream& s, int minCode, uint8_t fillValue, const uint8_t* end)
+    // Starts a frame.
+    void Begin(TGIFSubImage& f, TStream& s, int minCode, uint8_t fillValue)
     {
         frame = &f;
         stream = &s;
         fill = fillValue;
-        pixelEnd = end;
         dirtyEnd = std::max(dirtyEnd, nextFree);
         if (minCode != minCodeSize) {
             // The old roots, if there were more, are entries of no known length now.
@@ -80,10 +81,8 @@ public:
         sp = stackEnd;
     }
 
-    // Hands out up to n characters into out; fewer when the data ran out or the end code
-    // came (decoding has then ended). Rows is true when out is one row of an interlaced
-    // frame: the strings copied may then lie anywhere in the pixels, even after out.
-    template <bool Rows>
+    // Hands out up to n characters into out, the frame's pixels from their start; fewer
+    // when the data ran out or the end code came (decoding has then ended).
     size_t Fill(uint8_t* out, size_t n)
     {
         uint8_t* o = out;
@@ -134,8 +133,7 @@ public:
             // whole 16-byte words: written straight into place.
             unsigned len = length[code];
             const uint8_t* src = where[code];
-            if (len - 1 < static_cast<unsigned>(room) - 15 &&
-                (!Rows || !src || code < clearCode || src + len + 15 <= pixelEnd)) {
+            if (len - 1 < static_cast<unsigned>(room) - 15) {
                 if (src) {
                     // The string is pixels written before (or a root's character), wholly
                     // apart from the target; a word's spare bytes land past the string,
@@ -149,8 +147,7 @@ public:
                     }
                     o[0] = static_cast<uint8_t>(c);
                 }
-            } else if (code == free && ps && static_cast<unsigned>(prevLen) + 16 <= static_cast<unsigned>(room) &&
-                       (!Rows || ps + prevLen + 16 <= pixelEnd)) {
+            } else if (code == free && ps && static_cast<unsigned>(prevLen) + 16 <= static_cast<unsigned>(room)) {
                 // The string being defined right now: the previous one, just before o,
                 // followed by its own first character.
                 CopyWords(o, ps, static_cast<unsigned>(prevLen));
@@ -433,7 +430,6 @@ private:
     int clearCode = 0;
     int endCode = 1;
     uint8_t fill = 0;
-    const uint8_t* pixelEnd = nullptr;  // no whole-word copy reads at or past it
     int codeWidth = 0;
     int growLimit = 0;
     int nextFree = 0;
@@ -493,6 +489,33 @@ private:
 thread_local std::unique_ptr<TLZWDecoder> TDecoderLease::kept;
 thread_local bool TDecoderLease::busy = false;
 
+// Moves the rows of an interlaced frame, stored in the order they arrived, to their
+// places: each cycle of the permutation with one row held aside.
+void Deinterlace(uint8_t* pixels, int width, int height)
+{
+    if (height < 3) return;  // rows 0 and 1 arrive in their order
+    // from[r]: where the row that belongs at r arrived; -1 once it is in place.
+    std::vector<int> from(static_cast<size_t>(height));
+    TInterlaceRows rows(height);
+    for (int k = 0; k < height; ++k, rows.Next()) from[static_cast<size_t>(rows.Row())] = k;
+    const size_t w = static_cast<size_t>(width);
+    std::vector<uint8_t> held(w);
+    for (int start = 0; start < height; ++start) {
+        if (from[static_cast<size_t>(start)] < 0 || from[static_cast<size_t>(start)] == start) continue;
+        std::memcpy(held.data(), pixels + static_cast<size_t>(start) * w, w);
+        for (int r = start;;) {
+            const int k = std::exchange(from[static_cast<size_t>(r)], -1);
+            uint8_t* const to = pixels + static_cast<size_t>(r) * w;
+            if (k == start) {
+                std::memcpy(to, held.data(), w);
+                break;
+            }
+            std::memcpy(to, pixels + static_cast<size_t>(k) * w, w);
+            r = k;
+        }
+    }
+}
+
 }  // namespace
 
 void DecodePixels(TGIFSubImage& frame, TStream& stream)
@@ -515,21 +538,18 @@ void DecodePixels(TGIFSubImage& frame, TStream& stream)
 
     const TDecoderLease lease;
     TLZWDecoder& decoder = *lease;
-    decoder.Begin(frame, stream, minCodeSize, fill, pixels ? pixels + frame.PixelCount() : pixels);
-    const int width = frame.Width;
-    const int height = frame.Height;
+    decoder.Begin(frame, stream, minCodeSize, fill);
     if (pixels) {
-        if (!frame.IsInterlaced()) {
-            decoder.Fill<false>(pixels, frame.PixelCount());
-        } else {
-            // Each row goes straight to its final place.
-            TInterlaceRows rows(height);
-            for (int n = 0; n < height; ++n) {
-                const size_t w = static_cast<size_t>(width);
-                if (decoder.Fill<true>(pixels + static_cast<size_t>(rows.Row()) * w, w) < w) break;
-                rows.Next();
-            }
+        // An interlaced frame's rows are decoded one after another in the order they come,
+        // then moved to their places: that costs a copy of the frame, where decoding row
+        // by row into place cost every row a string cut in two and a slow tail.
+        try {
+            decoder.Fill(pixels, frame.PixelCount());
+        } catch (...) {
+            if (frame.IsInterlaced()) Deinterlace(pixels, frame.Width, frame.Height);
+            throw;
         }
+        if (frame.IsInterlaced()) Deinterlace(pixels, frame.Width, frame.Height);
     }
     decoder.Finish();
 }
