@@ -99,30 +99,68 @@ public:
             if (DecodeNext() < 0) return static_cast<size_t>(o - out);
             o = HandOut(o, e);
         }
-        // The hot loop works on local copies: stores through the byte pointers could
-        // otherwise alias the members and force a reload after every pixel.
+        bool ended = false;
+        for (;;) {
+            const int code = Run(o, e);
+            if (code == RunNeedsBits) {
+                if (Fetch()) continue;
+                ended = true;
+            } else if (code >= 0) {
+                // Clear and end codes, strings that do not fit, strings of no known
+                // length go the general way, through the stack.
+                if (General(code, o, e)) continue;
+                ended = true;
+            }
+            break;
+        }
+        // The last few characters of the output go the general way, exactly.
+        if (!ended)
+            while (o < e && General(-1, o, e)) continue;
+        // Whole-word copies may have run past the last string; pixels the data never
+        // reached keep the fill value.
+        if (o < e) std::memset(o, fill, std::min<size_t>(Margin, static_cast<size_t>(e - o)));
+        return static_cast<size_t>(o - out);
+    }
+
+    // The finishing request: one more character, so that the end code that normally
+    // follows the last pixel is consumed. Then, whatever ended the pixels, leave the
+    // stream right after the terminator: never inside the data, never beyond it.
+    void Finish()
+    {
+        if (sp == stackEnd) DecodeNext();
+        if (!terminatorSeen && !dataSkipped) SkipSubBlocks(*stream);
+    }
+
+private:
+    static constexpr int Margin = 15;  // bytes CopyWords may write past a string
+    static constexpr int RunNeedsBits = -1;
+    static constexpr int RunNearTheEnd = -2;
+
+    // The hot loop: codes whose strings go straight into place, until no more than Margin bytes
+    // are left (RunNearTheEnd), the next code is not wholly in the buffer (RunNeedsBits),
+    // or a code needs the general way (answered, already read). It calls nothing, and
+    // works on local copies that it stores back when it returns: stores through the byte
+    // pointers could otherwise alias the members and force a reload after every pixel.
+    [[gnu::noinline]] int Run(uint8_t*& out, uint8_t* const e)
+    {
+        uint8_t* o = out;
+        int bp = bitPos, width = codeWidth, free = nextFree, prev = prevCode;
+        const int bitsEnd = bitEnd;
         // (The growth limit is always 1 << width: it needs no variable of its own.)
-        int bp = bitPos, bitsEnd = bitEnd, width = codeWidth, free = nextFree, prev = prevCode;
         // The previous string when it lies whole just before o (then the entry the next
         // code makes lies there too), and its length (0: not known).
         int prevLen = prev >= 0 ? length[prev] : 0;
         const uint8_t* ps = prevStart && prevLen != 0 && prevStart + prevLen == o ? prevStart : nullptr;
-        bool ended = false;
+        int answer;
         for (;;) {
             const ptrdiff_t room = e - o;
-            if (room < 16) break;
+            if (room < Margin + 1) {
+                answer = RunNearTheEnd;
+                break;
+            }
             if (bp + width >= bitsEnd) {
-                // A warning's handler may raise: the entries made so far must be known.
-                bitPos = bp;
-                codeWidth = width;
-                nextFree = free;
-                const bool more = Fetch();
-                bp = bitPos;
-                bitsEnd = bitEnd;
-                if (!more) {
-                    ended = true;
-                    break;
-                }
+                answer = RunNeedsBits;
+                break;
             }
             uint32_t bits;
             std::memcpy(&bits, blockBuffer + (bp >> 3), 4);
@@ -130,58 +168,43 @@ public:
             bp += width;
 
             // A root code (length 1) or a table string of known length with room for
-            // whole 16-byte words: written straight into place.
+            // whole 16-byte words past it: written straight into place.
             unsigned len = length[code];
             const uint8_t* src = where[code];
-            if (len - 1 < static_cast<unsigned>(room) - 15) {
+            uint8_t head;  // the string's first character, read from where it comes from
+            if (len - 1 < static_cast<unsigned>(room) - Margin) {
                 if (src) {
                     // The string is pixels written before (or a root's character), wholly
                     // apart from the target; a word's spare bytes land past the string,
                     // where later strings write again, and are read before written.
                     CopyWords(o, src, len);
+                    head = src[0];
                 } else {
                     int c = code;
                     for (int k = static_cast<int>(len) - 1; k > 0; --k) {
                         o[k] = suffix[c];
                         c = prefix[c];
                     }
-                    o[0] = static_cast<uint8_t>(c);
+                    head = static_cast<uint8_t>(c);
+                    o[0] = head;
                 }
-            } else if (code == free && ps && static_cast<unsigned>(prevLen) + 16 <= static_cast<unsigned>(room)) {
+            } else if (code == free && ps && static_cast<unsigned>(prevLen) + Margin + 1 <= static_cast<unsigned>(room)) {
                 // The string being defined right now: the previous one, just before o,
                 // followed by its own first character.
                 CopyWords(o, ps, static_cast<unsigned>(prevLen));
-                o[prevLen] = ps[0];
+                head = ps[0];
+                o[prevLen] = head;
                 len = static_cast<unsigned>(prevLen) + 1;
             } else {
-                // Everything else (clear and end codes, strings that do not fit, strings
-                // of no known length) goes the general way, through the stack.
-                if (ps) firstChar = ps[0];
-                bitPos = bp;
-                codeWidth = width;
-                nextFree = free;
-                prevCode = prev;
-                prevStart = ps;
-                const bool more = General(code, o, e);
-                bp = bitPos;
-                bitsEnd = bitEnd;
-                width = codeWidth;
-                free = nextFree;
-                prev = prevCode;
-                prevLen = length[prev];
-                ps = prevStart && prevLen != 0 && prevStart + prevLen == o ? prevStart : nullptr;
-                if (!more) {
-                    ended = true;
-                    break;
-                }
-                continue;
+                answer = code;
+                break;
             }
             // The entry made by this code: the previous string plus this one's first
             // character. Once the table is full the width stays at 12 bits and nothing
             // is added until the next clear code.
             if (free < TableSize) {
                 prefix[free] = static_cast<uint16_t>(prev);
-                suffix[free] = o[0];
+                suffix[free] = head;
                 length[free] = static_cast<uint16_t>(prevLen ? prevLen + 1 : 0);
                 where[free] = ps;
                 if (++free >= 1 << width && width < 12) {
@@ -200,28 +223,21 @@ public:
         nextFree = free;
         prevCode = prev;
         prevStart = ps;
-        // The last few characters of the output go the general way, exactly.
-        if (!ended)
-            while (o < e && General(-1, o, e)) continue;
-        // Whole-word copies may have run up to 15 bytes past the last string; pixels the
-        // data never reached keep the fill value.
-        if (o < e) std::memset(o, fill, std::min<size_t>(16, static_cast<size_t>(e - o)));
-        return static_cast<size_t>(o - out);
+        out = o;
+        return answer;
     }
 
-    // The finishing request: one more character, so that the end code that normally
-    // follows the last pixel is consumed. Then, whatever ended the pixels, leave the
-    // stream right after the terminator: never inside the data, never beyond it.
-    void Finish()
-    {
-        if (sp == stackEnd) DecodeNext();
-        if (!terminatorSeen && !dataSkipped) SkipSubBlocks(*stream);
-    }
-
-private:
-    // Copies len bytes (at least 1) in whole 16-byte words: up to 15 more are written.
+    // Copies len bytes (at least 1) in whole 16-byte words: up to Margin more are written.
     static void CopyWords(uint8_t* o, const uint8_t* src, unsigned len)
     {
+        if (len <= 8) {
+            // Short strings (dithered pictures are made of them) in one narrow word: a
+            // load that spans fewer of the stores just made waits for fewer of them.
+            uint64_t word;
+            std::memcpy(&word, src, 8);
+            std::memcpy(o, &word, 8);
+            return;
+        }
         unsigned k = 0;
         do {
             uint64_t low, high;
