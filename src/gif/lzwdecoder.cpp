@@ -3,6 +3,7 @@
 #include "gif/gifsubimage.h"
 
 #include <algorithm>
+#include <climits>
 #include <cstdint>
 #include <cstring>
 #include <memory>
@@ -105,7 +106,7 @@ public:
             if (code == RunNeedsBits) {
                 if (Fetch()) continue;
                 ended = true;
-            } else if (code >= 0) {
+            } else if (code >= 0 || code == RunGeneral) {
                 // Clear and end codes, strings that do not fit, strings of no known
                 // length go the general way, through the stack.
                 if (General(code, o, e)) continue;
@@ -135,6 +136,7 @@ private:
     static constexpr int Margin = 15;  // bytes CopyWords may write past a string
     static constexpr int RunNeedsBits = -1;
     static constexpr int RunNearTheEnd = -2;
+    static constexpr int RunGeneral = -3;  // the next code goes the general way, not read yet
 
     // The hot loop: codes whose strings go straight into place, until no more than Margin bytes
     // are left (RunNearTheEnd), the next code is not wholly in the buffer (RunNeedsBits),
@@ -146,11 +148,15 @@ private:
         uint8_t* o = out;
         int bp = bitPos, width = codeWidth, free = nextFree, prev = prevCode;
         const int bitsEnd = bitEnd;
-        // (The growth limit is always 1 << width: it needs no variable of its own.)
+        uint32_t mask = (1u << width) - 1;
+        // The growth limit is always 1 << width; none at 12 bits.
+        int growAt = width < 12 ? 1 << width : INT_MAX;
         // The previous string when it lies whole just before o (then the entry the next
-        // code makes lies there too), and its length (0: not known).
+        // code makes lies there too), and its length. When that is not known (only after
+        // invalid codes), the next code goes the general way: in here it always is.
         int prevLen = prev >= 0 ? length[prev] : 0;
-        const uint8_t* ps = prevStart && prevLen != 0 && prevStart + prevLen == o ? prevStart : nullptr;
+        if (prevLen == 0) return e - o < Margin + 1 ? RunNearTheEnd : RunGeneral;
+        const uint8_t* ps = prevStart && prevStart + prevLen == o ? prevStart : nullptr;
         int answer;
         for (;;) {
             const ptrdiff_t room = e - o;
@@ -164,7 +170,7 @@ private:
             }
             uint32_t bits;
             std::memcpy(&bits, blockBuffer + (bp >> 3), 4);
-            const int code = static_cast<int>((bits >> (bp & 7)) & ((1u << width) - 1));
+            const int code = static_cast<int>((bits >> (bp & 7)) & mask);
             bp += width;
 
             // A root code (length 1) or a table string of known length with room for
@@ -205,11 +211,13 @@ private:
             if (free < TableSize) {
                 prefix[free] = static_cast<uint16_t>(prev);
                 suffix[free] = head;
-                length[free] = static_cast<uint16_t>(prevLen ? prevLen + 1 : 0);
+                length[free] = static_cast<uint16_t>(prevLen + 1);
                 where[free] = ps;
-                if (++free >= 1 << width && width < 12) {
+                if (++free >= growAt) {
                     ++width;
+                    mask = (1u << width) - 1;
                     growLimit = 1 << width;
+                    growAt = width < 12 ? growLimit : INT_MAX;
                 }
             }
             prev = code;
