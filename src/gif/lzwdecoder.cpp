@@ -201,6 +201,10 @@ private:
                 head = ps[0];
                 o[prevLen] = head;
                 len = static_cast<unsigned>(prevLen) + 1;
+            } else if (len - 1 < static_cast<unsigned>(room) && src) {
+                // Near the end: a string that fits, but not its spare bytes, byte by byte.
+                for (unsigned k = 0; k < len; ++k) o[k] = src[k];
+                head = src[0];
             } else {
                 answer = code;
                 break;
