@@ -67,6 +67,7 @@ public:
                 suffix[r] = static_cast<uint8_t>(r);
                 length[r] = 1;
                 where[r] = roots + r;
+                packed[r] = static_cast<uint8_t>(r);
             }
         }
         codeWidth = minCodeSize + 1;
@@ -102,11 +103,18 @@ public:
         }
         bool ended = false;
         for (;;) {
-            const int code = Run(o, e);
+            int code = Run(o, e);
             if (code == RunNeedsBits) {
-                if (Fetch()) continue;
-                ended = true;
-            } else if (code >= 0 || code == RunGeneral) {
+                if (!Fetch()) {
+                    ended = true;
+                    break;
+                }
+                // Fetched because the unread bits were not more than one code: that code
+                // is read now, whether or not the data went on (it may end with it).
+                if (bitPos + codeWidth < bitEnd) continue;
+                code = TakeCode();
+            }
+            if (code >= 0 || code == RunGeneral) {
                 // Clear and end codes, strings that do not fit, strings of no known
                 // length go the general way, through the stack.
                 if (General(code, o, e)) continue;
@@ -157,6 +165,7 @@ private:
         int prevLen = prev >= 0 ? length[prev] : 0;
         if (prevLen == 0) return e - o < Margin + 1 ? RunNearTheEnd : RunGeneral;
         const uint8_t* ps = prevStart && prevStart + prevLen == o ? prevStart : nullptr;
+        uint64_t prevPacked = prevLen <= 8 ? packed[prev] : 0;
         int answer;
         for (;;) {
             const ptrdiff_t room = e - o;
@@ -173,12 +182,18 @@ private:
             const int code = static_cast<int>((bits >> (bp & 7)) & mask);
             bp += width;
 
-            // A root code (length 1) or a table string of known length with room for
-            // whole 16-byte words past it: written straight into place.
+            // A string of up to 8 characters (roots included) is in its entry, a longer
+            // one of known length with room for whole 16-byte words past it is copied
+            // from where it was written before: either way straight into place.
             unsigned len = length[code];
             const uint8_t* src = where[code];
             uint8_t head;  // the string's first character, read from where it comes from
-            if (len - 1 < static_cast<unsigned>(room) - Margin) {
+            uint64_t word = 0;  // the string, when it is 8 characters at most
+            if (len - 1 < 8) {
+                word = packed[code];
+                std::memcpy(o, &word, 8);
+                head = static_cast<uint8_t>(word);
+            } else if (len - 1 < static_cast<unsigned>(room) - Margin) {
                 if (src) {
                     // The string is pixels written before (or a root's character), wholly
                     // apart from the target; a word's spare bytes land past the string,
@@ -197,9 +212,15 @@ private:
             } else if (code == free && ps && static_cast<unsigned>(prevLen) + Margin + 1 <= static_cast<unsigned>(room)) {
                 // The string being defined right now: the previous one, just before o,
                 // followed by its own first character.
-                CopyWords(o, ps, static_cast<unsigned>(prevLen));
-                head = ps[0];
-                o[prevLen] = head;
+                if (prevLen < 8) {
+                    head = static_cast<uint8_t>(prevPacked);
+                    word = prevPacked | uint64_t(head) << (8 * prevLen);
+                    std::memcpy(o, &word, 8);
+                } else {
+                    CopyWords(o, ps, static_cast<unsigned>(prevLen));
+                    head = ps[0];
+                    o[prevLen] = head;
+                }
                 len = static_cast<unsigned>(prevLen) + 1;
             } else if (len - 1 < static_cast<unsigned>(room) && src) {
                 // Near the end: a string that fits, but not its spare bytes, byte by byte.
@@ -217,6 +238,7 @@ private:
                 suffix[free] = head;
                 length[free] = static_cast<uint16_t>(prevLen + 1);
                 where[free] = ps;
+                if (prevLen < 8) packed[free] = prevPacked | uint64_t(head) << (8 * prevLen);
                 if (++free >= growAt) {
                     ++width;
                     mask = (1u << width) - 1;
@@ -226,6 +248,7 @@ private:
             }
             prev = code;
             prevLen = static_cast<int>(len);
+            prevPacked = word;
             ps = o;
             o += len;
         }
@@ -376,6 +399,7 @@ private:
         // Roots have length 1; entries not made since the last clear code have 0.
         const int prevLength = prev >= 0 ? length[prev] : 0;
         length[free] = static_cast<uint16_t>(prevLength ? prevLength + 1 : 0);
+        if (prevLength != 0 && prevLength < 8) packed[free] = packed[prev] | uint64_t(first) << (8 * prevLength);
         ++free;
         if (free >= growLimit && growLimit < TableSize) {
             growLimit *= 2;
@@ -404,6 +428,12 @@ private:
     {
         // Fetch when the unread bits are not more than one code (equality included).
         if (bitPos + codeWidth >= bitEnd && !Fetch()) return -1;
+        return TakeCode();
+    }
+
+    // The next codeWidth bits, which are there.
+    int TakeCode()
+    {
         const uint8_t* b = blockBuffer + (bitPos >> 3);
         const uint32_t bits = uint32_t(b[0]) | (uint32_t(b[1]) << 8) | (uint32_t(b[2]) << 16);
         const int code = static_cast<int>((bits >> (bitPos & 7)) & ((1u << codeWidth) - 1));
@@ -476,6 +506,7 @@ private:
     uint8_t suffix[TableSize];
     uint16_t length[TableSize];  // string length of a code; 0 when not known or not a string
     const uint8_t* where[TableSize];  // an earlier copy of the string in the pixels, or null
+    uint64_t packed[TableSize];  // a string of 8 characters at most, its first in the low byte
     const uint8_t* prevStart = nullptr;  // where the last string was written whole, or null
     uint8_t roots[(1 << MaxMinCodeSize) + 16];  // each root's character, for the whole-word copy
     uint8_t stack[StackSize];
