@@ -201,13 +201,15 @@ private:
                     CopyWords(o, src, len);
                     head = src[0];
                 } else {
+                    // Backwards down to the entry of its first 8 characters, packed.
                     int c = code;
-                    for (int k = static_cast<int>(len) - 1; k > 0; --k) {
+                    for (int k = static_cast<int>(len) - 1; k >= 8; --k) {
                         o[k] = suffix[c];
                         c = prefix[c];
                     }
-                    head = static_cast<uint8_t>(c);
-                    o[0] = head;
+                    const uint64_t start = packed[c];
+                    std::memcpy(o, &start, 8);
+                    head = static_cast<uint8_t>(start);
                 }
             } else if (code == free && ps && static_cast<unsigned>(prevLen) + Margin + 1 <= static_cast<unsigned>(room)) {
                 // The string being defined right now: the previous one, just before o,
@@ -234,11 +236,16 @@ private:
             // character. Once the table is full the width stays at 12 bits and nothing
             // is added until the next clear code.
             if (free < TableSize) {
-                prefix[free] = static_cast<uint16_t>(prev);
-                suffix[free] = head;
+                // An entry of 8 characters at most is its packed string; a longer one
+                // its prefix, suffix and where it lies in the pixels, if known.
                 length[free] = static_cast<uint16_t>(prevLen + 1);
-                where[free] = ps;
-                if (prevLen < 8) packed[free] = prevPacked | uint64_t(head) << (8 * prevLen);
+                if (prevLen < 8) {
+                    packed[free] = prevPacked | uint64_t(head) << (8 * prevLen);
+                } else {
+                    prefix[free] = static_cast<uint16_t>(prev);
+                    suffix[free] = head;
+                    where[free] = ps;
+                }
                 if (++free >= growAt) {
                     ++width;
                     mask = (1u << width) - 1;
@@ -372,6 +379,16 @@ private:
         while (code >= clearCode) {
             // An entry not made since the last clear code is empty: prefix and suffix 0.
             const bool made = code < nextFree;
+            if (made && length[code] - 1u < 8) {
+                // A packed one holds its whole string (the hot loop keeps no prefix and
+                // suffix for it): all but its first character, which ends the chain.
+                const int n = length[code];
+                if (p - stack <= n - 1) throw GIFException("Circular decoder table entry");
+                const uint64_t w = packed[code];
+                for (int j = n - 1; j > 0; --j) *--p = static_cast<uint8_t>(w >> (8 * j));
+                code = static_cast<uint8_t>(w);
+                break;
+            }
             *--p = made ? suffix[code] : 0;
             // A chain longer than any table can hold never reaches a root code.
             if (p == stack) throw GIFException("Circular decoder table entry");
