@@ -30,12 +30,13 @@ void SkipSubBlocks(TStream& stream)
 
 // All the state of one frame's decoding in one fixed block: nothing is allocated per code
 // or per pixel. A string whose length is known and which fits goes straight into the
-// pixels: copied from where it was written before when that is known (every entry is a
-// string already output followed by the next one's first character), else expanded
+// pixels: one of up to 8 characters is kept whole in its entry and written as one word; a
+// longer one is copied from where it was written before when that is known (every entry
+// is a string already output followed by the next one's first character), else expanded
 // backwards from the table. Any other goes backwards onto the stack and is handed out
-// from there, so what does not fit waits for the next row.
+// from there.
 //
-// The tables outlive a frame (see AcquireDecoder): a clear code then forgets only the
+// The tables outlive a frame (see TDecoderLease): a clear code then forgets only the
 // entries made since the last one, and a small frame pays for the entries it makes, not
 // for the whole table. Entries at or above nextFree count as empty (prefix and suffix 0,
 // no known length) without being cleared.
@@ -45,8 +46,6 @@ public:
     {
         std::memset(length, 0, sizeof length);
         std::memset(blockBuffer, 0, sizeof blockBuffer);
-        // Roots above 255 (minimum code sizes over 8) stand for their low byte.
-        for (int r = 0; r < static_cast<int>(sizeof roots); ++r) roots[r] = static_cast<uint8_t>(r);
     }
 
     // Starts a frame.
@@ -62,11 +61,11 @@ public:
             minCodeSize = minCode;
             clearCode = 1 << minCode;
             endCode = clearCode + 1;
+            // Roots above 255 (minimum code sizes over 8) stand for their low byte.
             for (int r = 0; r < clearCode; ++r) {
                 prefix[r] = 0;
                 suffix[r] = static_cast<uint8_t>(r);
                 length[r] = 1;
-                where[r] = roots + r;
                 packed[r] = static_cast<uint8_t>(r);
             }
         }
@@ -83,20 +82,12 @@ public:
         sp = stackEnd;
     }
 
-    // Hands out up to n characters into out, the frame's pixels from their start; fewer
-    // when the data ran out or the end code came (decoding has then ended).
+    // Writes up to n characters into out, the frame's pixels from their start; fewer when
+    // the data ran out or the end code came (decoding has then ended).
     size_t Fill(uint8_t* out, size_t n)
     {
         uint8_t* o = out;
         uint8_t* const e = out + n;
-        // Characters left over from the last string first: that string lies in two places.
-        if (sp != stackEnd) {
-            const size_t k = std::min(static_cast<size_t>(stackEnd - sp), n);
-            std::memcpy(o, sp, k);
-            sp += k;
-            o += k;
-            prevStart = nullptr;
-        }
         if (startPending && o < e) {
             if (DecodeNext() < 0) return static_cast<size_t>(o - out);
             o = HandOut(o, e);
@@ -519,13 +510,16 @@ private:
     int bitPos = 0;
     int bitEnd = 0;
 
+    // Per entry: its length, 0 when not known or not a string; for one of 8 characters at
+    // most its string packed, the first in the low byte; else (and for every entry made
+    // outside the hot loop) its prefix and suffix, and an earlier copy of its string in
+    // the pixels, or null.
+    uint16_t length[TableSize];
+    uint64_t packed[TableSize];
     uint16_t prefix[TableSize];
     uint8_t suffix[TableSize];
-    uint16_t length[TableSize];  // string length of a code; 0 when not known or not a string
-    const uint8_t* where[TableSize];  // an earlier copy of the string in the pixels, or null
-    uint64_t packed[TableSize];  // a string of 8 characters at most, its first in the low byte
+    const uint8_t* where[TableSize];
     const uint8_t* prevStart = nullptr;  // where the last string was written whole, or null
-    uint8_t roots[(1 << MaxMinCodeSize) + 16];  // each root's character, for the whole-word copy
     uint8_t stack[StackSize];
     uint8_t* const stackEnd = stack + StackSize;
     uint8_t* sp = stackEnd;  // pending characters are [sp, stackEnd)
