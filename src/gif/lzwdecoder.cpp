@@ -137,11 +137,12 @@ private:
     static constexpr int RunNearTheEnd = -2;
     static constexpr int RunGeneral = -3;  // the next code goes the general way, not read yet
 
-    // The hot loop: codes whose strings go straight into place, until no more than Margin bytes
-    // are left (RunNearTheEnd), the next code is not wholly in the buffer (RunNeedsBits),
-    // or a code needs the general way (answered, already read). It calls nothing, and
-    // works on local copies that it stores back when it returns: stores through the byte
-    // pointers could otherwise alias the members and force a reload after every pixel.
+    // The hot loop: codes whose strings go straight into place, until no more than Margin
+    // bytes are left (RunNearTheEnd), the next code is not wholly in the buffer
+    // (RunNeedsBits), or a code needs the general way (answered, already read). It calls
+    // nothing, and works on local copies that it stores back when it returns: stores
+    // through the byte pointers could otherwise alias the members and force a reload
+    // after every pixel.
     [[gnu::noinline]] int Run(uint8_t*& out, uint8_t* const e)
     {
         uint8_t* o = out;
@@ -178,7 +179,7 @@ private:
             // from where it was written before: either way straight into place.
             unsigned len = length[code];
             const uint8_t* src = where[code];
-            uint8_t head;  // the string's first character, read from where it comes from
+            uint8_t head;  // the string's first character, taken from where it comes from
             uint64_t word = 0;  // the string, when it is 8 characters at most
             if (len - 1 < 8) {
                 word = packed[code];
@@ -186,9 +187,9 @@ private:
                 head = static_cast<uint8_t>(word);
             } else if (len - 1 < static_cast<unsigned>(room) - Margin) {
                 if (src) {
-                    // The string is pixels written before (or a root's character), wholly
-                    // apart from the target; a word's spare bytes land past the string,
-                    // where later strings write again, and are read before written.
+                    // The string is pixels written before, wholly apart from the target; a
+                    // word's spare bytes land past the string, where later strings write
+                    // again, and are read before written.
                     CopyWords(o, src, len);
                     head = src[0];
                 } else {
