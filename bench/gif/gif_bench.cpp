@@ -1,7 +1,17 @@
-// Decoding speed of TGIFImage::LoadFromStream against giflib's DGifSlurp, both from
-// memory, on the three inputs of make-inputs.sh. After the runs it prints, per input,
-// the ratio of the median times (ours / giflib): below 1.0 we are faster.
+// Decoding speed against two peers, every side starting from the file's bytes in memory
+// and ending with every frame's colour indexes in memory it allocated itself:
+//   galimo  TGIFImage::LoadFromStream: the whole model, each frame's indexes kept apart;
+//   giflib  DGifSlurp: each frame's indexes kept apart, as ours;
+//   Wuffs   every frame decoded to 8-bit indexes over its place in one canvas-sized
+//           buffer (when wuffs-v0.4.c was found at configure time; see wuffs_peer.c).
+// Inputs: the six files of make-inputs.sh. After the runs it prints, per input, the
+// ratios of the median times to giflib's (below 1.0: faster than giflib) and ours to
+// Wuffs's.
+#include "../pairedratio.h"
 #include "gif/gifimage.h"
+#ifdef GALIMO_WUFFS
+#include "wuffs_peer.h"
+#endif
 
 #include <benchmark/benchmark.h>
 #include <gif_lib.h>
@@ -22,7 +32,8 @@ namespace {
 #define GIF_BENCH_INPUTS "bench-gif-inputs"
 #endif
 
-const char* const Inputs[] = {"photo-4000x3000.gif", "anim-500x500x100.gif", "anim-65x35x38.gif"};
+const char* const Inputs[] = {"photo-4000x3000.gif",  "anim-500x500x100.gif",  "anim-65x35x38.gif",
+                              "photo2-4000x3000.gif", "anim2-500x500x100.gif", "anim2-65x35x38.gif"};
 
 std::vector<uint8_t> ReadAll(const std::string& path)
 {
@@ -50,14 +61,17 @@ int ReadFromMemory(GifFileType* gif, GifByteType* buffer, int count)
     return static_cast<int>(n);
 }
 
+void DecodeGalimo(const std::vector<uint8_t>& bytes)
+{
+    TGIFImage image;
+    TMemoryStream stream(bytes.data(), bytes.size());
+    image.LoadFromStream(stream);
+    benchmark::DoNotOptimize(image.Images()[0].Pixels());
+}
+
 void BM_Galimo(benchmark::State& state, const std::vector<uint8_t>* bytes)
 {
-    for (auto _ : state) {
-        TGIFImage image;
-        TMemoryStream stream(bytes->data(), bytes->size());
-        image.LoadFromStream(stream);
-        benchmark::DoNotOptimize(image.Images()[0].Pixels());
-    }
+    for (auto _ : state) DecodeGalimo(*bytes);
     state.SetBytesProcessed(static_cast<int64_t>(state.iterations() * bytes->size()));
 }
 
@@ -78,6 +92,32 @@ void BM_Giflib(benchmark::State& state, const std::vector<uint8_t>* bytes)
     state.SetBytesProcessed(static_cast<int64_t>(state.iterations() * bytes->size()));
 }
 
+#ifdef GALIMO_WUFFS
+void BM_Wuffs(benchmark::State& state, const std::vector<uint8_t>* bytes)
+{
+    unsigned checksum = 0;
+    for (auto _ : state) {
+        if (WuffsDecodeIndexes(bytes->data(), bytes->size(), &checksum) < 1) {
+            state.SkipWithError("Wuffs failed");
+            break;
+        }
+    }
+    benchmark::DoNotOptimize(checksum);
+    state.SetBytesProcessed(static_cast<int64_t>(state.iterations() * bytes->size()));
+}
+
+// Galimo and Wuffs back to back in each iteration: on a loaded machine the medians of
+// these per-pair ratios drift less than the ratio of separate medians.
+void BM_PairedWuffs(benchmark::State& state, const std::vector<uint8_t>* bytes)
+{
+    unsigned checksum = 0;
+    galimo::bench::PairedRatios(
+        state, [&] { DecodeGalimo(*bytes); }, [&] { WuffsDecodeIndexes(bytes->data(), bytes->size(), &checksum); },
+        "cpu_ratio");
+    benchmark::DoNotOptimize(checksum);
+}
+#endif
+
 // The console output as usual, plus the medians kept for the ratios.
 class RatioReporter : public benchmark::ConsoleReporter {
 public:
@@ -90,18 +130,27 @@ public:
     }
     void PrintRatios() const
     {
-        std::printf("\nratio of median times, galimo / giflib (below 1.0: galimo is faster)\n");
-        std::printf("  %-24s %-8s %s\n", "input", "real", "cpu");
+        std::printf("\nratios of median times (real / cpu); below 1.0 the first is faster\n");
+        std::printf("  %-24s %-15s %-15s %s\n", "input", "galimo/giflib", "Wuffs/giflib", "galimo/Wuffs");
         for (const char* input : Inputs) {
-            const auto ours = medians.find(std::string("galimo/") + input);
-            const auto theirs = medians.find(std::string("giflib/") + input);
-            if (ours == medians.end() || theirs == medians.end() || theirs->second.first <= 0) continue;
-            std::printf("  %-24s %-8.3f %.3f\n", input, ours->second.first / theirs->second.first,
-                        ours->second.second / theirs->second.second);
+            const auto ours = Find("galimo/", input), giflib = Find("giflib/", input), wuffs = Find("wuffs/", input);
+            if (!ours || !giflib) continue;
+            std::printf("  %-24s %.3f / %.3f   ", input, ours->first / giflib->first, ours->second / giflib->second);
+            if (wuffs)
+                std::printf("%.3f / %.3f   %.3f / %.3f\n", wuffs->first / giflib->first, wuffs->second / giflib->second,
+                            ours->first / wuffs->first, ours->second / wuffs->second);
+            else
+                std::printf("-               -\n");
         }
     }
 
 private:
+    const std::pair<double, double>* Find(const char* side, const char* input) const
+    {
+        const auto it = medians.find(std::string(side) + input);
+        return it == medians.end() || it->second.first <= 0 || it->second.second <= 0 ? nullptr : &it->second;
+    }
+
     std::map<std::string, std::pair<double, double>> medians;  // real, cpu
 };
 
@@ -119,7 +168,10 @@ int main(int argc, char** argv)
             return 1;
         }
     }
-    // Both decoders on an input in turn, so that the machine's load affects them alike.
+#ifndef GALIMO_WUFFS
+    std::printf("Wuffs left out: wuffs-v0.4.c was not found at configure time (GALIMO_WUFFS_DIR)\n");
+#endif
+    // The decoders on an input in turn, so that the machine's load affects them alike.
     for (size_t i = 0; i < files.size(); ++i) {
         benchmark::RegisterBenchmark((std::string("galimo/") + Inputs[i]).c_str(), BM_Galimo, &files[i])
             ->Unit(benchmark::kMillisecond)
@@ -129,6 +181,17 @@ int main(int argc, char** argv)
             ->Unit(benchmark::kMillisecond)
             ->Repetitions(7)
             ->ReportAggregatesOnly(true);
+#ifdef GALIMO_WUFFS
+        benchmark::RegisterBenchmark((std::string("wuffs/") + Inputs[i]).c_str(), BM_Wuffs, &files[i])
+            ->Unit(benchmark::kMillisecond)
+            ->Repetitions(7)
+            ->ReportAggregatesOnly(true);
+        benchmark::RegisterBenchmark((std::string("paired-galimo-wuffs/") + Inputs[i]).c_str(), BM_PairedWuffs,
+                                     &files[i])
+            ->Unit(benchmark::kMillisecond)
+            ->Repetitions(7)
+            ->ReportAggregatesOnly(true);
+#endif
     }
     benchmark::Initialize(&argc, argv);
     RatioReporter reporter;

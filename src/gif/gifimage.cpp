@@ -118,7 +118,8 @@ void TGIFImageList::LoadFromStream(TStream& stream, TGIFImage* parent)
         auto frame = std::make_unique<TGIFSubImage>(parent);
         frame->LoadFromStream(stream);  // on failure the new frame is destroyed
         Add(std::move(frame));
-        if (parent && size > 0)
+        // The percentage costs a rounding in extended precision: only for a listener.
+        if (parent && parent->OnProgress && size > 0)
             parent->LoadProgress(static_cast<int>(RoundEven(static_cast<long double>(stream.Position()) * 100 / size)));
     }
 }

@@ -3,8 +3,12 @@
 #include "gif/gifsubimage.h"
 
 #include <algorithm>
+#include <climits>
 #include <cstdint>
 #include <cstring>
+#include <memory>
+#include <utility>
+#include <vector>
 
 namespace galimo {
 
@@ -26,130 +30,95 @@ void SkipSubBlocks(TStream& stream)
 
 // All the state of one frame's decoding in one fixed block: nothing is allocated per code
 // or per pixel. A string whose length is known and which fits goes straight into the
-// pixels: copied from where it was written before when that is known (every entry is a
-// string already output followed by the next one's first character), else expanded
+// pixels: one of up to 8 characters is kept whole in its entry and written as one word; a
+// longer one is copied from where it was written before when that is known (every entry
+// is a string already output followed by the next one's first character), else expanded
 // backwards from the table. Any other goes backwards onto the stack and is handed out
-// from there, so what does not fit waits for the next row.
+// from there.
+//
+// The tables outlive a frame (see TDecoderLease): a clear code then forgets only the
+// entries made since the last one, and a small frame pays for the entries it makes, not
+// for the whole table. Entries at or above nextFree count as empty (prefix and suffix 0,
+// no known length) without being cleared.
 class TLZWDecoder {
 public:
-    // The pixels are [begin, end); whole-word copies never read past them.
-    TLZWDecoder(TGIFSubImage& frame, TStream& stream, int minCodeSize, uint8_t fill, const uint8_t* begin,
-                const uint8_t* end)
-        : frame(frame), stream(stream), minCodeSize(minCodeSize), clearCode(1 << minCodeSize), endCode(clearCode + 1),
-          fill(fill), wordSafe(end - begin >= 16 ? reinterpret_cast<uintptr_t>(end) - 16 : 0)
+    TLZWDecoder()
     {
+        std::memset(length, 0, sizeof length);
+        std::memset(blockBuffer, 0, sizeof blockBuffer);
+    }
+
+    // Starts a frame.
+    void Begin(TGIFSubImage& f, TStream& s, int minCode, uint8_t fillValue)
+    {
+        frame = &f;
+        stream = &s;
+        fill = fillValue;
+        dirtyEnd = std::max(dirtyEnd, nextFree);
+        if (minCode != minCodeSize) {
+            // The old roots, if there were more, are entries of no known length now.
+            dirtyEnd = std::max(dirtyEnd, clearCode);
+            minCodeSize = minCode;
+            clearCode = 1 << minCode;
+            endCode = clearCode + 1;
+            // Roots above 255 (minimum code sizes over 8) stand for their low byte.
+            for (int r = 0; r < clearCode; ++r) {
+                prefix[r] = 0;
+                suffix[r] = static_cast<uint8_t>(r);
+                length[r] = 1;
+                packed[r] = static_cast<uint8_t>(r);
+            }
+        }
         codeWidth = minCodeSize + 1;
         growLimit = 2 * clearCode;
         nextFree = clearCode + 2;
-        std::memset(blockBuffer, 0, sizeof blockBuffer);
-        // Roots above 255 (minimum code sizes over 8) stand for their low byte.
-        for (int r = 0; r < clearCode; ++r) roots[r] = static_cast<uint8_t>(r);
-        std::memset(roots + clearCode, 0, 16);
+        prevCode = 0;
+        firstChar = 0;
+        startPending = true;
+        terminatorSeen = dataSkipped = streamEnded = false;
+        bufferedBytes = 2;
+        bitPos = bitEnd = 0;
+        prevStart = nullptr;
+        sp = stackEnd;
     }
 
-    // Hands out up to n characters into out; fewer when the data ran out or the end code
-    // came (decoding has then ended). Rows is true when out is one row of an interlaced
-    // frame: the strings copied may then lie anywhere in the pixels, even after out.
-    template <bool Rows>
+    // Writes up to n characters into out, the frame's pixels from their start; fewer when
+    // the data ran out or the end code came (decoding has then ended).
     size_t Fill(uint8_t* out, size_t n)
     {
         uint8_t* o = out;
         uint8_t* const e = out + n;
-        // Characters left over from the last string first: that string lies in two places.
-        if (sp != stackEnd) {
-            const size_t k = std::min(static_cast<size_t>(stackEnd - sp), n);
-            std::memcpy(o, sp, k);
-            sp += k;
-            o += k;
-            prevStart = nullptr;
-        }
         if (startPending && o < e) {
             if (DecodeNext() < 0) return static_cast<size_t>(o - out);
             o = HandOut(o, e);
         }
-        // The hot loop works on local copies: stores through the byte pointers could
-        // otherwise alias the members and force a reload after every pixel.
-        int bp = bitPos, width = codeWidth, free = nextFree, prev = prevCode;
-        uint8_t first = firstChar;
-        const uint8_t* ps = prevStart;
-        while (o < e) {
-            if (bp + width >= bitEnd) {
-                bitPos = bp;
-                codeWidth = width;
+        bool ended = false;
+        for (;;) {
+            int code = Run(o, e);
+            if (code == RunNeedsBits) {
                 if (!Fetch()) {
-                    bp = bitPos;
+                    ended = true;
                     break;
                 }
-                bp = bitPos;
+                // Fetched because the unread bits were not more than one code: that code
+                // is read now, whether or not the data went on (it may end with it).
+                if (bitPos + codeWidth < bitEnd) continue;
+                code = TakeCode();
             }
-            uint32_t bits;
-            std::memcpy(&bits, blockBuffer + (bp >> 3), 4);
-            const int code = static_cast<int>((bits >> (bp & 7)) & ((1u << width) - 1));
-            bp += width;
-
-            // A root code (length 1) or a table string of known length that fits: written
-            // backwards straight into place.
-            const int len = length[code];
-            if (len != 0 && len <= e - o) {
-                if (const uint8_t* src = where[code]) {
-                    // The string itself is pixels written before (or a root's character),
-                    // wholly apart from the target; the spare bytes of a whole-word copy
-                    // may reach into it, so both words are read before either is written.
-                    if (len <= 16 && e - o >= 16 &&
-                        (!Rows || code < clearCode || reinterpret_cast<uintptr_t>(src) <= wordSafe)) {
-                        // Whole words: bytes past the string are written again later. A
-                        // source before o has 16 readable bytes; one in a later row may not.
-                        uint64_t low, high;
-                        std::memcpy(&low, src, 8);
-                        std::memcpy(&high, src + 8, 8);
-                        std::memcpy(o, &low, 8);
-                        std::memcpy(o + 8, &high, 8);
-                    } else {
-                        std::memcpy(o, src, static_cast<size_t>(len));
-                    }
-                } else {
-                    int c = code;
-                    for (int k = len - 1; k > 0; --k) {
-                        o[k] = suffix[c];
-                        c = prefix[c];
-                    }
-                    o[0] = static_cast<uint8_t>(c);
-                }
-                first = o[0];
-                if (free < TableSize) where[free] = Contiguous(ps, prev, o);
-                AddEntry(free, width, prev, first);
-                prev = code;
-                ps = o;
-                o += len;
-                continue;
+            if (code >= 0 || code == RunGeneral) {
+                // Clear and end codes, strings that do not fit, strings of no known
+                // length go the general way, through the stack.
+                if (General(code, o, e)) continue;
+                ended = true;
             }
-            // Everything else (clear and end codes, the string being defined, strings
-            // that do not fit) goes the general way, through the stack.
-            bitPos = bp;
-            codeWidth = width;
-            nextFree = free;
-            prevCode = prev;
-            firstChar = first;
-            prevStart = ps;
-            const int v = Expand(code, o);
-            bp = bitPos;
-            width = codeWidth;
-            free = nextFree;
-            prev = prevCode;
-            first = firstChar;
-            if (v < 0) break;
-            o = HandOut(o, e);
-            ps = prevStart;
+            break;
         }
-        bitPos = bp;
-        codeWidth = width;
-        nextFree = free;
-        prevCode = prev;
-        firstChar = first;
-        prevStart = ps;
-        // Whole-word copies may have run up to 15 bytes past the last string; pixels the
-        // data never reached keep the fill value.
-        if (o < e) std::memset(o, fill, std::min<size_t>(16, static_cast<size_t>(e - o)));
+        // The last few characters of the output go the general way, exactly.
+        if (!ended)
+            while (o < e && General(-1, o, e)) continue;
+        // Whole-word copies may have run past the last string; pixels the data never
+        // reached keep the fill value.
+        if (o < e) std::memset(o, fill, std::min<size_t>(Margin, static_cast<size_t>(e - o)));
         return static_cast<size_t>(o - out);
     }
 
@@ -159,10 +128,170 @@ public:
     void Finish()
     {
         if (sp == stackEnd) DecodeNext();
-        if (!terminatorSeen && !dataSkipped) SkipSubBlocks(stream);
+        if (!terminatorSeen && !dataSkipped) SkipSubBlocks(*stream);
     }
 
 private:
+    static constexpr int Margin = 15;  // bytes CopyWords may write past a string
+    static constexpr int RunNeedsBits = -1;
+    static constexpr int RunNearTheEnd = -2;
+    static constexpr int RunGeneral = -3;  // the next code goes the general way, not read yet
+
+    // The hot loop: codes whose strings go straight into place, until no more than Margin
+    // bytes are left (RunNearTheEnd), the next code is not wholly in the buffer
+    // (RunNeedsBits), or a code needs the general way (answered, already read). It calls
+    // nothing, and works on local copies that it stores back when it returns: stores
+    // through the byte pointers could otherwise alias the members and force a reload
+    // after every pixel.
+    [[gnu::noinline]] int Run(uint8_t*& out, uint8_t* const e)
+    {
+        uint8_t* o = out;
+        int bp = bitPos, width = codeWidth, free = nextFree, prev = prevCode;
+        const int bitsEnd = bitEnd;
+        uint32_t mask = (1u << width) - 1;
+        // The growth limit is always 1 << width; none at 12 bits.
+        int growAt = width < 12 ? 1 << width : INT_MAX;
+        // The previous string when it lies whole just before o (then the entry the next
+        // code makes lies there too), and its length. When that is not known (only after
+        // invalid codes), the next code goes the general way: in here it always is.
+        int prevLen = prev >= 0 ? length[prev] : 0;
+        if (prevLen == 0) return e - o < Margin + 1 ? RunNearTheEnd : RunGeneral;
+        const uint8_t* ps = prevStart && prevStart + prevLen == o ? prevStart : nullptr;
+        uint64_t prevPacked = prevLen <= 8 ? packed[prev] : 0;
+        int answer;
+        for (;;) {
+            const ptrdiff_t room = e - o;
+            if (room < Margin + 1) {
+                answer = RunNearTheEnd;
+                break;
+            }
+            if (bp + width >= bitsEnd) {
+                answer = RunNeedsBits;
+                break;
+            }
+            uint32_t bits;
+            std::memcpy(&bits, blockBuffer + (bp >> 3), 4);
+            const int code = static_cast<int>((bits >> (bp & 7)) & mask);
+            bp += width;
+
+            // A string of up to 8 characters (roots included) is in its entry, a longer
+            // one of known length with room for whole 16-byte words past it is copied
+            // from where it was written before: either way straight into place.
+            unsigned len = length[code];
+            const uint8_t* src = where[code];
+            uint8_t head;  // the string's first character, taken from where it comes from
+            uint64_t word = 0;  // the string, when it is 8 characters at most
+            if (len - 1 < 8) {
+                word = packed[code];
+                std::memcpy(o, &word, 8);
+                head = static_cast<uint8_t>(word);
+            } else if (len - 1 < static_cast<unsigned>(room) - Margin) {
+                if (src) {
+                    // The string is pixels written before, wholly apart from the target; a
+                    // word's spare bytes land past the string, where later strings write
+                    // again, and are read before written.
+                    CopyWords(o, src, len);
+                    head = src[0];
+                } else {
+                    // Backwards down to the entry of its first 8 characters, packed.
+                    int c = code;
+                    for (int k = static_cast<int>(len) - 1; k >= 8; --k) {
+                        o[k] = suffix[c];
+                        c = prefix[c];
+                    }
+                    const uint64_t start = packed[c];
+                    std::memcpy(o, &start, 8);
+                    head = static_cast<uint8_t>(start);
+                }
+            } else if (code == free && ps && static_cast<unsigned>(prevLen) + Margin + 1 <= static_cast<unsigned>(room)) {
+                // The string being defined right now: the previous one, just before o,
+                // followed by its own first character.
+                if (prevLen < 8) {
+                    head = static_cast<uint8_t>(prevPacked);
+                    word = prevPacked | uint64_t(head) << (8 * prevLen);
+                    std::memcpy(o, &word, 8);
+                } else {
+                    CopyWords(o, ps, static_cast<unsigned>(prevLen));
+                    head = ps[0];
+                    o[prevLen] = head;
+                }
+                len = static_cast<unsigned>(prevLen) + 1;
+            } else if (len - 1 < static_cast<unsigned>(room) && src) {
+                // Near the end: a string that fits, but not its spare bytes, byte by byte.
+                for (unsigned k = 0; k < len; ++k) o[k] = src[k];
+                head = src[0];
+            } else {
+                answer = code;
+                break;
+            }
+            // The entry made by this code: the previous string plus this one's first
+            // character. Once the table is full the width stays at 12 bits and nothing
+            // is added until the next clear code.
+            if (free < TableSize) {
+                // An entry of 8 characters at most is its packed string; a longer one
+                // its prefix, suffix and where it lies in the pixels, if known.
+                length[free] = static_cast<uint16_t>(prevLen + 1);
+                if (prevLen < 8) {
+                    packed[free] = prevPacked | uint64_t(head) << (8 * prevLen);
+                } else {
+                    prefix[free] = static_cast<uint16_t>(prev);
+                    suffix[free] = head;
+                    where[free] = ps;
+                }
+                if (++free >= growAt) {
+                    ++width;
+                    mask = (1u << width) - 1;
+                    growLimit = 1 << width;
+                    growAt = width < 12 ? growLimit : INT_MAX;
+                }
+            }
+            prev = code;
+            prevLen = static_cast<int>(len);
+            prevPacked = word;
+            ps = o;
+            o += len;
+        }
+        if (ps) firstChar = ps[0];
+        bitPos = bp;
+        codeWidth = width;
+        nextFree = free;
+        prevCode = prev;
+        prevStart = ps;
+        out = o;
+        return answer;
+    }
+
+    // Copies len bytes (at least 1) in whole 16-byte words: up to Margin more are written.
+    static void CopyWords(uint8_t* o, const uint8_t* src, unsigned len)
+    {
+        if (len <= 8) {
+            // Short strings (dithered pictures are made of them) in one narrow word: a
+            // load that spans fewer of the stores just made waits for fewer of them.
+            uint64_t word;
+            std::memcpy(&word, src, 8);
+            std::memcpy(o, &word, 8);
+            return;
+        }
+        unsigned k = 0;
+        do {
+            uint64_t low, high;
+            std::memcpy(&low, src + k, 8);
+            std::memcpy(&high, src + k + 8, 8);
+            std::memcpy(o + k, &low, 8);
+            std::memcpy(o + k + 8, &high, 8);
+            k += 16;
+        } while (k < len);
+    }
+
+    // One code the general way: expanded onto the stack (read first when code is -1),
+    // then what fits written at o. False when the data ran out or the end code came.
+    [[gnu::noinline]] bool General(int code, uint8_t*& o, uint8_t* e)
+    {
+        if ((code < 0 ? DecodeNext(o) : Expand(code, o)) < 0) return false;
+        o = HandOut(o, e);
+        return true;
+    }
+
     // Where the entry made from the previous string (written at ps) and the next one's
     // first character (at o) can be copied from: only when they lie side by side.
     const uint8_t* Contiguous(const uint8_t* ps, int prev, const uint8_t* o) const
@@ -182,9 +311,10 @@ private:
         return o + k;
     }
 
-    // Reads and expands one code; its string is left on the stack. Answers the first
-    // character, -1 when the data ran out, -2 at the end code.
-    int DecodeNext()
+    // Reads and expands one code; its string is left on the stack, to be written at o if
+    // that is known. Answers the first character, -1 when the data ran out, -2 at the end
+    // code.
+    int DecodeNext(const uint8_t* o = nullptr)
     {
         int code;
         if (startPending) {
@@ -195,7 +325,7 @@ private:
             code = ReadCode();
             if (code < 0) return code;
         }
-        return Expand(code, nullptr);
+        return Expand(code, o);
     }
 
     // Expands a code read from the data onto the stack (see DecodeNext); o is where it
@@ -224,7 +354,7 @@ private:
 
         if (code == endCode) {
             if (!terminatorSeen) {
-                SkipSubBlocks(stream);
+                SkipSubBlocks(*stream);
                 dataSkipped = true;
             }
             return -2;
@@ -239,10 +369,22 @@ private:
             code = prevCode;
         }
         while (code >= clearCode) {
-            *--p = suffix[code];
+            // An entry not made since the last clear code is empty: prefix and suffix 0.
+            const bool made = code < nextFree;
+            if (made && length[code] - 1u < 8) {
+                // A packed one holds its whole string (the hot loop keeps no prefix and
+                // suffix for it): all but its first character, which ends the chain.
+                const int n = length[code];
+                if (p - stack <= n - 1) throw GIFException("Circular decoder table entry");
+                const uint64_t w = packed[code];
+                for (int j = n - 1; j > 0; --j) *--p = static_cast<uint8_t>(w >> (8 * j));
+                code = static_cast<uint8_t>(w);
+                break;
+            }
+            *--p = made ? suffix[code] : 0;
             // A chain longer than any table can hold never reaches a root code.
             if (p == stack) throw GIFException("Circular decoder table entry");
-            code = prefix[code];
+            code = made ? prefix[code] : 0;
         }
         firstChar = static_cast<uint8_t>(code);  // a root code stands for itself
         *--p = firstChar;
@@ -266,6 +408,7 @@ private:
         // Roots have length 1; entries not made since the last clear code have 0.
         const int prevLength = prev >= 0 ? length[prev] : 0;
         length[free] = static_cast<uint16_t>(prevLength ? prevLength + 1 : 0);
+        if (prevLength != 0 && prevLength < 8) packed[free] = packed[prev] | uint64_t(first) << (8 * prevLength);
         ++free;
         if (free >= growLimit && growLimit < TableSize) {
             growLimit *= 2;
@@ -273,17 +416,16 @@ private:
         }
     }
 
+    // Only the lengths of the entries made since the last clear (or before the frame,
+    // roots of a larger code size included) are forgotten: the rest are 0 already, and
+    // prefixes and suffixes at or above nextFree are never read.
     void ClearTable()
     {
-        for (int r = 0; r < clearCode; ++r) {
-            prefix[r] = 0;
-            suffix[r] = static_cast<uint8_t>(r);
-            length[r] = 1;
-            where[r] = roots + r;
-        }
-        std::memset(length + clearCode, 0, sizeof(length[0]) * static_cast<size_t>(TableSize - clearCode));
-        std::memset(prefix + clearCode, 0, sizeof(prefix[0]) * static_cast<size_t>(TableSize - clearCode));
-        std::memset(suffix + clearCode, 0, sizeof(suffix[0]) * static_cast<size_t>(TableSize - clearCode));
+        const int end = std::max({dirtyEnd, nextFree, endCode + 1});
+        std::memset(length + clearCode, 0, sizeof(length[0]) * static_cast<size_t>(end - clearCode));
+        dirtyEnd = 0;
+        prefix[clearCode] = prefix[endCode] = 0;
+        suffix[clearCode] = suffix[endCode] = 0;
         codeWidth = minCodeSize + 1;
         growLimit = 2 * clearCode;
         nextFree = clearCode + 2;
@@ -295,6 +437,12 @@ private:
     {
         // Fetch when the unread bits are not more than one code (equality included).
         if (bitPos + codeWidth >= bitEnd && !Fetch()) return -1;
+        return TakeCode();
+    }
+
+    // The next codeWidth bits, which are there.
+    int TakeCode()
+    {
         const uint8_t* b = blockBuffer + (bitPos >> 3);
         const uint32_t bits = uint32_t(b[0]) | (uint32_t(b[1]) << 8) | (uint32_t(b[2]) << 16);
         const int code = static_cast<int>((bits >> (bitPos & 7)) & ((1u << codeWidth) - 1));
@@ -307,7 +455,7 @@ private:
     bool Fetch()
     {
         if (terminatorSeen) {
-            if (bitPos >= bitEnd) frame.Warn(1, "Decoder bit buffer under-run");
+            if (bitPos >= bitEnd) frame->Warn(1, "Decoder bit buffer under-run");
             return false;
         }
         if (dataSkipped || streamEnded) return false;
@@ -315,14 +463,14 @@ private:
             // At most 12 unread bits: the two last bytes hold them all.
             blockBuffer[0] = blockBuffer[bufferedBytes - 2];
             blockBuffer[1] = blockBuffer[bufferedBytes - 1];
-            int n = TryReadByte(stream);
+            int n = TryReadByte(*stream);
             if (n < 0) return false;
             if (n == 0) {
                 terminatorSeen = true;
             } else {
-                const int got = static_cast<int>(stream.Read(blockBuffer + 2, static_cast<size_t>(n)));
+                const int got = static_cast<int>(stream->Read(blockBuffer + 2, static_cast<size_t>(n)));
                 if (got < n) {
-                    frame.Warn(1, "Premature end of data");
+                    frame->Warn(1, "Premature end of data");
                     n = got;
                     streamEnded = true;
                 }
@@ -343,16 +491,16 @@ private:
         return true;
     }
 
-    TGIFSubImage& frame;
-    TStream& stream;
-    const int minCodeSize;
-    const int clearCode;
-    const int endCode;
-    const uint8_t fill;
-    const uintptr_t wordSafe;  // pixel sources at or below this have 16 readable bytes; roots always do
-    int codeWidth;
-    int growLimit;
-    int nextFree;
+    TGIFSubImage* frame = nullptr;
+    TStream* stream = nullptr;
+    int minCodeSize = -1;  // the roots in the table are this size's
+    int clearCode = 0;
+    int endCode = 1;
+    uint8_t fill = 0;
+    int codeWidth = 0;
+    int growLimit = 0;
+    int nextFree = 0;
+    int dirtyEnd = 0;  // every entry from here up has no known length, as has every one from clearCode up to nextFree after a clear
     int prevCode = 0;
     uint8_t firstChar = 0;
     bool startPending = true;
@@ -363,17 +511,81 @@ private:
     int bitPos = 0;
     int bitEnd = 0;
 
+    // Per entry: its length, 0 when not known or not a string; for one of 8 characters at
+    // most its string packed, the first in the low byte; else (and for every entry made
+    // outside the hot loop) its prefix and suffix, and an earlier copy of its string in
+    // the pixels, or null.
+    uint16_t length[TableSize];
+    uint64_t packed[TableSize];
     uint16_t prefix[TableSize];
     uint8_t suffix[TableSize];
-    uint16_t length[TableSize];  // string length of a code; 0 when not known or not a string
-    const uint8_t* where[TableSize];  // an earlier copy of the string in the pixels, or null
+    const uint8_t* where[TableSize];
     const uint8_t* prevStart = nullptr;  // where the last string was written whole, or null
-    uint8_t roots[(1 << MaxMinCodeSize) + 16];  // each root's character, for the whole-word copy
     uint8_t stack[StackSize];
     uint8_t* const stackEnd = stack + StackSize;
     uint8_t* sp = stackEnd;  // pending characters are [sp, stackEnd)
     uint8_t blockBuffer[2 + 255 + 6];  // room to read four bytes at any code
 };
+
+// The decoder of this thread, kept from frame to frame and from picture to picture; a
+// second one only while the first is busy (a warning's handler loading another picture).
+class TDecoderLease {
+public:
+    TDecoderLease()
+    {
+        if (busy) {
+            own = std::make_unique<TLZWDecoder>();
+            decoder = own.get();
+            return;
+        }
+        if (!kept) kept = std::make_unique<TLZWDecoder>();
+        decoder = kept.get();
+        busy = true;
+    }
+    ~TDecoderLease()
+    {
+        if (!own) busy = false;
+    }
+    TDecoderLease(const TDecoderLease&) = delete;
+    TDecoderLease& operator=(const TDecoderLease&) = delete;
+    TLZWDecoder& operator*() const { return *decoder; }
+
+private:
+    static thread_local std::unique_ptr<TLZWDecoder> kept;
+    static thread_local bool busy;
+    std::unique_ptr<TLZWDecoder> own;
+    TLZWDecoder* decoder;
+};
+
+thread_local std::unique_ptr<TLZWDecoder> TDecoderLease::kept;
+thread_local bool TDecoderLease::busy = false;
+
+// Moves the rows of an interlaced frame, stored in the order they arrived, to their
+// places: each cycle of the permutation with one row held aside.
+void Deinterlace(uint8_t* pixels, int width, int height)
+{
+    if (height < 3) return;  // rows 0 and 1 arrive in their order
+    // from[r]: where the row that belongs at r arrived; -1 once it is in place.
+    std::vector<int> from(static_cast<size_t>(height));
+    TInterlaceRows rows(height);
+    for (int k = 0; k < height; ++k, rows.Next()) from[static_cast<size_t>(rows.Row())] = k;
+    const size_t w = static_cast<size_t>(width);
+    std::vector<uint8_t> held(w);
+    for (int start = 0; start < height; ++start) {
+        if (from[static_cast<size_t>(start)] < 0 || from[static_cast<size_t>(start)] == start) continue;
+        std::memcpy(held.data(), pixels + static_cast<size_t>(start) * w, w);
+        for (int r = start;;) {
+            const int k = std::exchange(from[static_cast<size_t>(r)], -1);
+            uint8_t* const to = pixels + static_cast<size_t>(r) * w;
+            if (k == start) {
+                std::memcpy(to, held.data(), w);
+                break;
+            }
+            std::memcpy(to, pixels + static_cast<size_t>(k) * w, w);
+            r = k;
+        }
+    }
+}
 
 }  // namespace
 
@@ -395,21 +607,20 @@ void DecodePixels(TGIFSubImage& frame, TStream& stream)
         return;
     }
 
-    TLZWDecoder decoder(frame, stream, minCodeSize, fill, pixels, pixels ? pixels + frame.PixelCount() : pixels);
-    const int width = frame.Width;
-    const int height = frame.Height;
+    const TDecoderLease lease;
+    TLZWDecoder& decoder = *lease;
+    decoder.Begin(frame, stream, minCodeSize, fill);
     if (pixels) {
-        if (!frame.IsInterlaced()) {
-            decoder.Fill<false>(pixels, frame.PixelCount());
-        } else {
-            // Each row goes straight to its final place.
-            TInterlaceRows rows(height);
-            for (int n = 0; n < height; ++n) {
-                const size_t w = static_cast<size_t>(width);
-                if (decoder.Fill<true>(pixels + static_cast<size_t>(rows.Row()) * w, w) < w) break;
-                rows.Next();
-            }
+        // An interlaced frame's rows are decoded one after another in the order they come,
+        // then moved to their places: that costs a copy of the frame, where decoding row
+        // by row into place cost every row a string cut in two and a slow tail.
+        try {
+            decoder.Fill(pixels, frame.PixelCount());
+        } catch (...) {
+            if (frame.IsInterlaced()) Deinterlace(pixels, frame.Width, frame.Height);
+            throw;
         }
+        if (frame.IsInterlaced()) Deinterlace(pixels, frame.Width, frame.Height);
     }
     decoder.Finish();
 }

@@ -89,7 +89,8 @@ TEST(GIFDifferential, SuitesWellFormedFiles)
 TEST(GIFDifferential, BenchmarkInputs)
 {
     const fs::path dir = GIF_BENCH_INPUTS;
-    for (const char* name : {"photo-4000x3000.gif", "anim-500x500x100.gif", "anim-65x35x38.gif"}) {
+    for (const char* name : {"photo-4000x3000.gif", "anim-500x500x100.gif", "anim-65x35x38.gif", "photo2-4000x3000.gif",
+                             "anim2-500x500x100.gif", "anim2-65x35x38.gif"}) {
         const Bytes bytes = test::ReadFileBytes(dir / name);
         ASSERT_FALSE(bytes.empty()) << "missing " << (dir / name) << ": bench/gif/make-inputs.sh makes it";
         EXPECT_TRUE(CompareWithGiflib(bytes, name)) << name << " must be well-formed for both readers";

@@ -116,7 +116,11 @@ INSTANTIATE_TEST_SUITE_P(
         CodeCase{"MinCodeSizeZero", 0, {{1, 1}, {0, 1}, {0, 1}, {2, 2}}, 2, {0, 0}},
         // Minimum code size 1 (a two-colour checkerboard row): clear 2, end 3; the code after
         // the clear is two bits wide, every later one three, as giflib reads them.
-        CodeCase{"MinCodeSizeOne", 1, {{2, 2}, {0, 2}, {1, 3}, {4, 3}, {3, 3}}, 4, {0, 1, 0, 1}}),
+        CodeCase{"MinCodeSizeOne", 1, {{2, 2}, {0, 2}, {1, 3}, {4, 3}, {3, 3}}, 4, {0, 1, 0, 1}},
+        // No end code, and the last code ends on the data's last bit, in a frame wider
+        // than the data: that code is still read.
+        CodeCase{"LastCodeEndsTheData", 2, {{4, 3}, {1, 3}, {2, 3}, {3, 3}, {1, 4}}, 20,
+                 {1, 2, 3, 1, 0, 0, 0, 0, 0, 0, 0, 0, 0, 0, 0, 0, 0, 0, 0, 0}}),
     [](const auto& info) { return std::string(info.param.name); });
 
 TEST(LZWDecoder, WidthStaysAtTwelveOnceTheTableIsFull)

@@ -14,7 +14,11 @@ void TStream::Write(const void*, size_t) { throw EInOutError("Flux en lecture se
 size_t TMemoryStream::Read(void* buffer, size_t count)
 {
     const size_t n = std::min(count, size - pos);
-    if (n) std::memcpy(buffer, data + pos, n);
+    // Readers of small records read byte by byte as often as not: no call for those.
+    if (n == 1)
+        *static_cast<uint8_t*>(buffer) = data[pos];
+    else if (n)
+        std::memcpy(buffer, data + pos, n);
     pos += n;
     return n;
 }
