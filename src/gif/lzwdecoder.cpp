@@ -561,15 +561,30 @@ thread_local std::unique_ptr<TLZWDecoder> TDecoderLease::kept;
 thread_local bool TDecoderLease::busy = false;
 
 // Moves the rows of an interlaced frame, stored in the order they arrived, to their
-// places: each cycle of the permutation with one row held aside.
-void Deinterlace(uint8_t* pixels, int width, int height)
+// places. Only the first `arrived` rows hold data; the others hold the fill value. A whole
+// frame goes round each cycle of the permutation with one row held aside; a frame whose
+// data ended early moves only its rows of data and fills the places they leave, so a
+// truncated frame costs what it holds, not its size.
+void Deinterlace(uint8_t* pixels, int width, int height, int arrived, uint8_t fill)
 {
-    if (height < 3) return;  // rows 0 and 1 arrive in their order
+    if (height < 3 || arrived <= 1) return;  // rows 0 and 1 arrive in their order
     // from[r]: where the row that belongs at r arrived; -1 once it is in place.
     std::vector<int> from(static_cast<size_t>(height));
     TInterlaceRows rows(height);
     for (int k = 0; k < height; ++k, rows.Next()) from[static_cast<size_t>(rows.Row())] = k;
     const size_t w = static_cast<size_t>(width);
+    if (arrived < height) {
+        const std::vector<uint8_t> data(pixels, pixels + static_cast<size_t>(arrived) * w);
+        for (int r = 0; r < height; ++r) {
+            const int k = from[static_cast<size_t>(r)];
+            uint8_t* const to = pixels + static_cast<size_t>(r) * w;
+            if (k < arrived)
+                std::memcpy(to, data.data() + static_cast<size_t>(k) * w, w);
+            else if (r < arrived)
+                std::memset(to, fill, w);
+        }
+        return;
+    }
     std::vector<uint8_t> held(w);
     for (int start = 0; start < height; ++start) {
         if (from[static_cast<size_t>(start)] < 0 || from[static_cast<size_t>(start)] == start) continue;
@@ -614,13 +629,17 @@ void DecodePixels(TGIFSubImage& frame, TStream& stream)
         // An interlaced frame's rows are decoded one after another in the order they come,
         // then moved to their places: that costs a copy of the frame, where decoding row
         // by row into place cost every row a string cut in two and a slow tail.
+        const int width = frame.Width, height = frame.Height;
+        size_t written = 0;
         try {
-            decoder.Fill(pixels, frame.PixelCount());
+            written = decoder.Fill(pixels, frame.PixelCount());
         } catch (...) {
-            if (frame.IsInterlaced()) Deinterlace(pixels, frame.Width, frame.Height);
+            if (frame.IsInterlaced()) Deinterlace(pixels, width, height, height, fill);
             throw;
         }
-        if (frame.IsInterlaced()) Deinterlace(pixels, frame.Width, frame.Height);
+        // Rows past the last pixel written hold nothing but the fill value.
+        const int arrived = static_cast<int>((written + static_cast<size_t>(width) - 1) / static_cast<size_t>(width));
+        if (frame.IsInterlaced()) Deinterlace(pixels, width, height, arrived, fill);
     }
     decoder.Finish();
 }

@@ -197,16 +197,20 @@ TEST(LZWDecoder, InterlacedRowsLandInPlace)
 {
     for (int height : {1, 2, 3, 5, 8, 13, 37, 200}) {
         // Row k of the data holds the value k in both its pixels; after decoding, row r
-        // must hold the number of the data row that arrives at r.
+        // must hold the number of the data row that arrives at r. Data that ends early
+        // (half the rows and one pixel more) leaves the transparent index everywhere else.
         const int width = 2;
-        Bytes stream;
-        for (int k = 0; k < height; ++k) stream.insert(stream.end(), width, static_cast<uint8_t>(k));
-        const Decoded d = Decode(test::ImageData(stream, 8), width, height, true);
-        const std::vector<int> order = ArrivalOrder(height);
-        Bytes expected(static_cast<size_t>(width * height));
-        for (int k = 0; k < height; ++k)
-            for (int x = 0; x < width; ++x) expected[static_cast<size_t>(order[static_cast<size_t>(k)] * width + x)] = static_cast<uint8_t>(k);
-        EXPECT_EQ(d.pixels, expected) << "height " << height;
+        const uint8_t fill = 250;
+        for (int given : {width * height, width * (height / 2) + 1}) {
+            Bytes stream;
+            for (int i = 0; i < given; ++i) stream.push_back(static_cast<uint8_t>(i / width));
+            const Decoded d = Decode(test::ImageData(stream, 8), width, height, true, fill);
+            const std::vector<int> order = ArrivalOrder(height);
+            Bytes expected(static_cast<size_t>(width * height), fill);
+            for (int i = 0; i < given; ++i)
+                expected[static_cast<size_t>(order[static_cast<size_t>(i / width)] * width + i % width)] = static_cast<uint8_t>(i / width);
+            EXPECT_EQ(d.pixels, expected) << "height " << height << ", " << given << " pixels given";
+        }
     }
 }
 
