@@ -5,6 +5,8 @@
 # side by side and never include each other. The platform layer keeps its files in rooms by
 # concern (core, files, drawing, widgets, display): a file outside them, or an include of a
 # platform header by a path outside them, fails too.
+# No two units (a header and its source, named alike) may include each other, even through
+# others: the units' include graph has no circle.
 # Usage: layering.sh SRC_DIR, or layering.sh --self-check (proves an upward include fails).
 set -euo pipefail
 
@@ -52,6 +54,26 @@ check() {
   return $bad
 }
 
+# Fails on a circle among the units' includes; names the units that go round.
+circles() {
+  local src=$1 file unit target loop
+  loop=$(
+    while IFS= read -r -d '' file; do
+      unit=${file#"$src"/}
+      unit=${unit%.*}
+      echo "$unit $unit"
+      grep -hoE '^[[:space:]]*#[[:space:]]*include[[:space:]]*"[a-z]+/[^"]+"' "$file" |
+        sed -E 's/.*"([^"]+)"/\1/' | while IFS= read -r target; do
+          [ -f "$src/$target" ] && [ "${target%.*}" != "$unit" ] && echo "$unit ${target%.*}"
+        done
+    done < <(find "$src" -mindepth 2 -type f \( -name '*.h' -o -name '*.cpp' -o -name '*.c' \) -print0) |
+      tsort 2>&1 >/dev/null | sed -n 's/^tsort: //p' | grep -v 'input contains a loop' || true
+  )
+  [ -z "$loop" ] && return 0
+  echo "units that include each other: $(sort -u <<<"$loop" | tr "\n" " ")"
+  return 1
+}
+
 if [ "${1:-}" = --self-check ]; then
   tree=$(mktemp -d)
   trap 'rm -rf "$tree"' EXIT
@@ -68,6 +90,17 @@ if [ "${1:-}" = --self-check ]; then
     rm "$tree/${row%% *}/bad.cpp"
     echo "ok: caught ${row%% *}: ${row#* }"
   done
+  printf '#include "platform/core/b.h"\n' >"$tree/platform/core/a.h"
+  printf '#include "platform/core/c.h"\n' >"$tree/platform/core/b.h"
+  circles "$tree" >/dev/null || { echo "FAIL: a chain of includes was taken for a circle"; exit 1; }
+  printf '#include "platform/core/a.h"\n' >"$tree/platform/core/c.cpp"
+  touch "$tree/platform/core/c.h"
+  if circles "$tree" >/dev/null; then echo "FAIL: not caught: a.h -> b.h -> c.h, c.cpp -> a.h"; exit 1; fi
+  echo "ok: caught a.h -> b.h -> c.h, c.cpp -> a.h"
   exit 0
 fi
-check "${1:?usage: layering.sh SRC_DIR | --self-check}" && echo "ok: every include runs down the layers"
+src=${1:?usage: layering.sh SRC_DIR | --self-check}
+status=0
+check "$src" && echo "ok: every include runs down the layers" || status=1
+circles "$src" && echo "ok: no circle among the units" || status=1
+exit $status

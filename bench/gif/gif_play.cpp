@@ -6,6 +6,8 @@
 //   - peak memory against the decoded index bytes plus one work bitmap.
 // Timing is measured, never asserted: this is the closing note's source, not a test.
 #include "gif/gifimage.h"
+#include "gif/gifpainter.h"
+#include "gif/gifrender.h"
 #include "picture/bitmap.h"
 
 #include <QCoreApplication>

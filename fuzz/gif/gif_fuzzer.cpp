@@ -2,6 +2,7 @@
 // A GIFException is a clean refusal; anything else (a crash, a sanitizer report, another
 // exception) is a bug.
 #include "gif/gifimage.h"
+#include "gif/gifpainter.h"
 
 #include "platform/drawing/canvas.h"
 

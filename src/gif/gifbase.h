@@ -15,7 +15,7 @@
 
 namespace galimo {
 
-class TGIFImage;
+class TGIFPictureCore;
 
 // Memory bounds. A 30-byte file can announce 65535 x 65535 pixels; nothing real needs a
 // frame above 2^28 pixels (16384 x 16384) or a picture above 2^30 pixels in all.
@@ -31,27 +31,27 @@ public:
 // Anything read from the stream; knows the picture it belongs to, which hears its warnings.
 class TGIFItem : public TGIFPersistent {
 public:
-    explicit TGIFItem(TGIFImage* image) : image(image) {}
-    TGIFImage* Image() const { return image; }
+    explicit TGIFItem(TGIFPictureCore* image) : image(image) {}
+    TGIFPictureCore* Image() const { return image; }
     virtual void Warn(int severity, const std::string& message) const;
     virtual void LoadFromStream(TStream& stream) = 0;
 
 protected:
-    void SetImage(TGIFImage* value) { image = value; }
+    void SetImage(TGIFPictureCore* value) { image = value; }
 
 private:
-    TGIFImage* image;
+    TGIFPictureCore* image;
 };
 
 // An ordered list of owned items. Deleting an entry or emptying the list destroys them.
 template <class T>
 class TGIFList : public TGIFPersistent {
 public:
-    explicit TGIFList(TGIFImage* image) : image(image) {}
+    explicit TGIFList(TGIFPictureCore* image) : image(image) {}
     TGIFList(const TGIFList&) = delete;
     TGIFList& operator=(const TGIFList&) = delete;
 
-    TGIFImage* Image() const { return image; }
+    TGIFPictureCore* Image() const { return image; }
     int Count() const { return static_cast<int>(items.size()); }
     bool Empty() const { return items.empty(); }
     T& operator[](int index) const { return *items[static_cast<size_t>(index)]; }
@@ -72,15 +72,15 @@ public:
     void Warn(int severity, const std::string& message) const;
 
 protected:
-    void SetImage(TGIFImage* value) { image = value; }
+    void SetImage(TGIFPictureCore* value) { image = value; }
 
 private:
-    TGIFImage* image;
+    TGIFPictureCore* image;
     std::vector<std::unique_ptr<T>> items;
 };
 
-// Calls the picture's OnWarn, if any (defined in gifimage.cpp).
-void WarnImage(const TGIFImage* image, const TGIFPersistent* sender, int severity, const std::string& message);
+// Calls the picture's OnWarn, if any (defined with the picture's core, gifheader.cpp).
+void WarnImage(const TGIFPictureCore* image, const TGIFPersistent* sender, int severity, const std::string& message);
 
 template <class T>
 void TGIFList<T>::Warn(int severity, const std::string& message) const

@@ -1,7 +1,5 @@
 #include "gif/gifcolormap.h"
 
-#include "gif/gifimage.h"
-
 #include <algorithm>
 
 namespace galimo {

@@ -65,25 +65,23 @@ private:
     int count = 0;
 };
 
-class TGIFHeader;
-class TGIFSubImage;
-
+// A colour table warns through the item that holds it: the header, or a frame.
 class TGIFGlobalColorMap : public TGIFColorMap {
 public:
-    explicit TGIFGlobalColorMap(TGIFHeader* header) : header(header) {}
+    explicit TGIFGlobalColorMap(const TGIFItem* header) : header(header) {}
     void Warn(int severity, const std::string& message) const override;
 
 private:
-    TGIFHeader* header;
+    const TGIFItem* header;
 };
 
 class TGIFLocalColorMap : public TGIFColorMap {
 public:
-    explicit TGIFLocalColorMap(TGIFSubImage* frame) : frame(frame) {}
+    explicit TGIFLocalColorMap(const TGIFItem* frame) : frame(frame) {}
     void Warn(int severity, const std::string& message) const override;
 
 private:
-    TGIFSubImage* frame;
+    const TGIFItem* frame;
 };
 
 }  // namespace galimo

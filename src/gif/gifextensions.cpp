@@ -1,7 +1,5 @@
 #include "gif/gifextensions.h"
 
-#include "gif/gifsubimage.h"
-
 #include <cstring>
 
 namespace galimo {
@@ -39,7 +37,7 @@ const TGIFExtensionClass* RefineApplication(const TGIFExtensionClass& self, TStr
 }
 
 template <class T>
-std::unique_ptr<TGIFExtension> Make(TGIFSubImage* frame)
+std::unique_ptr<TGIFExtension> Make(TGIFFrameItem* frame)
 {
     return std::make_unique<T>(frame);
 }
@@ -140,7 +138,7 @@ const TGIFExtensionClass* ResolveExtensionClass(TStream& stream)
 
 // --- common reading -------------------------------------------------------------------
 
-TGIFExtension::TGIFExtension(TGIFSubImage* frame) : TGIFItem(frame ? frame->Image() : nullptr), subImage(frame) {}
+TGIFExtension::TGIFExtension(TGIFFrameItem* frame) : TGIFItem(frame ? frame->Image() : nullptr), subImage(frame) {}
 
 void TGIFExtension::LoadFromStream(TStream& stream)
 {
@@ -156,14 +154,14 @@ void TGIFExtension::LoadFromStream(TStream& stream)
 const TGIFExtensionClass TGIFGraphicControlExtension::ClassInfo{"TGIFGraphicControlExtension", 0xF9, RefineSelf,
                                                                 Make<TGIFGraphicControlExtension>};
 
-TGIFGraphicControlExtension::TGIFGraphicControlExtension(TGIFSubImage* frame) : TGIFExtension(frame)
+TGIFGraphicControlExtension::TGIFGraphicControlExtension(TGIFFrameItem* frame) : TGIFExtension(frame)
 {
     if (frame && !frame->GraphicControl) frame->GraphicControl = this;
 }
 
 TGIFGraphicControlExtension::~TGIFGraphicControlExtension()
 {
-    if (TGIFSubImage* frame = SubImage()) {
+    if (TGIFFrameItem* frame = SubImage()) {
         if (TransparentColorFlag()) frame->HasTransparency = false;
         if (frame->GraphicControl == this) frame->GraphicControl = nullptr;
     }
@@ -187,7 +185,7 @@ void TGIFGraphicControlExtension::ReadBody(TStream& stream)
     }
 }
 
-std::unique_ptr<TGIFExtension> TGIFGraphicControlExtension::Clone(TGIFSubImage* frame) const
+std::unique_ptr<TGIFExtension> TGIFGraphicControlExtension::Clone(TGIFFrameItem* frame) const
 {
     auto copy = std::make_unique<TGIFGraphicControlExtension>(frame);
     copy->BlockSize = BlockSize;
@@ -218,7 +216,7 @@ void TGIFTextExtension::ReadBody(TStream& stream)
     ReadTextBlocks(stream, Lines);
 }
 
-std::unique_ptr<TGIFExtension> TGIFTextExtension::Clone(TGIFSubImage* frame) const
+std::unique_ptr<TGIFExtension> TGIFTextExtension::Clone(TGIFFrameItem* frame) const
 {
     auto copy = std::make_unique<TGIFTextExtension>(frame);
     copy->BlockSize = BlockSize;
@@ -239,7 +237,7 @@ const TGIFExtensionClass TGIFCommentExtension::ClassInfo{"TGIFCommentExtension",
 
 void TGIFCommentExtension::ReadBody(TStream& stream) { ReadTextBlocks(stream, Lines); }
 
-std::unique_ptr<TGIFExtension> TGIFCommentExtension::Clone(TGIFSubImage* frame) const
+std::unique_ptr<TGIFExtension> TGIFCommentExtension::Clone(TGIFFrameItem* frame) const
 {
     auto copy = std::make_unique<TGIFCommentExtension>(frame);
     copy->Lines = Lines;
@@ -277,7 +275,7 @@ void TGIFApplicationExtension::ReadBody(TStream& stream)
 // above, and every other size resolves to a subclass unless the data is missing.
 void TGIFApplicationExtension::ReadData(TStream&) { throw GIFException("Unsupported Application Extension"); }
 
-std::unique_ptr<TGIFExtension> TGIFApplicationExtension::Clone(TGIFSubImage* frame) const
+std::unique_ptr<TGIFExtension> TGIFApplicationExtension::Clone(TGIFFrameItem* frame) const
 {
     auto copy = std::make_unique<TGIFApplicationExtension>(frame);
     copy->Identifier = Identifier;
@@ -286,7 +284,7 @@ std::unique_ptr<TGIFExtension> TGIFApplicationExtension::Clone(TGIFSubImage* fra
 
 const TGIFExtensionClass TGIFAppExtNSLoop::ClassInfo{"TGIFAppExtNSLoop", 0xFF, RefineApplication, Make<TGIFAppExtNSLoop>};
 
-TGIFAppExtNSLoop::TGIFAppExtNSLoop(TGIFSubImage* frame) : TGIFApplicationExtension(frame)
+TGIFAppExtNSLoop::TGIFAppExtNSLoop(TGIFFrameItem* frame) : TGIFApplicationExtension(frame)
 {
     Identifier = MakeIdentifier("NETSCAPE2.0");
 }
@@ -317,7 +315,7 @@ void TGIFAppExtNSLoop::ReadData(TStream& stream)
     }
 }
 
-std::unique_ptr<TGIFExtension> TGIFAppExtNSLoop::Clone(TGIFSubImage* frame) const
+std::unique_ptr<TGIFExtension> TGIFAppExtNSLoop::Clone(TGIFFrameItem* frame) const
 {
     auto copy = std::make_unique<TGIFAppExtNSLoop>(frame);
     copy->Identifier = Identifier;
@@ -343,7 +341,7 @@ void TGIFUnknownAppExtension::ReadData(TStream& stream)
     }
 }
 
-std::unique_ptr<TGIFExtension> TGIFUnknownAppExtension::Clone(TGIFSubImage* frame) const
+std::unique_ptr<TGIFExtension> TGIFUnknownAppExtension::Clone(TGIFFrameItem* frame) const
 {
     auto copy = std::make_unique<TGIFUnknownAppExtension>(frame);
     copy->Identifier = Identifier;

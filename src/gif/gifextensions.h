@@ -8,8 +8,17 @@
 
 namespace galimo {
 
-class TGIFSubImage;
 class TGIFExtension;
+class TGIFGraphicControlExtension;
+
+// A frame as its extensions see it: the first graphic control extension made for it
+// governs it and says whether it has a transparent colour (gifsubimage.h: the frame).
+class TGIFFrameItem : public TGIFItem {
+public:
+    using TGIFItem::TGIFItem;
+    bool HasTransparency = false;
+    TGIFGraphicControlExtension* GraphicControl = nullptr;
+};
 
 // A class reference for extensions: what the registries store and what a frame's reader
 // instantiates. RefineClass reads on from the stream to pick a more precise class.
@@ -17,36 +26,36 @@ struct TGIFExtensionClass {
     const char* Name;
     uint8_t Label;
     const TGIFExtensionClass* (*RefineClass)(const TGIFExtensionClass& self, TStream& stream);
-    std::unique_ptr<TGIFExtension> (*Create)(TGIFSubImage* frame);
+    std::unique_ptr<TGIFExtension> (*Create)(TGIFFrameItem* frame);
 };
 
 class TGIFExtension : public TGIFItem {
 public:
-    explicit TGIFExtension(TGIFSubImage* frame);
-    TGIFSubImage* SubImage() const { return subImage; }
+    explicit TGIFExtension(TGIFFrameItem* frame);
+    TGIFFrameItem* SubImage() const { return subImage; }
     virtual const TGIFExtensionClass& Class() const = 0;
     virtual uint8_t ExtensionLabel() const = 0;
     // Reads the block from its introducer on.
     void LoadFromStream(TStream& stream) override;
     // An independent copy owned by another frame.
-    virtual std::unique_ptr<TGIFExtension> Clone(TGIFSubImage* frame) const = 0;
+    virtual std::unique_ptr<TGIFExtension> Clone(TGIFFrameItem* frame) const = 0;
 
 protected:
     virtual void ReadBody(TStream& stream) = 0;
 
 private:
-    TGIFSubImage* subImage;
+    TGIFFrameItem* subImage;
 };
 
 class TGIFGraphicControlExtension : public TGIFExtension {
 public:
     static const TGIFExtensionClass ClassInfo;
     // The first one made for a frame becomes its GraphicControl.
-    explicit TGIFGraphicControlExtension(TGIFSubImage* frame);
+    explicit TGIFGraphicControlExtension(TGIFFrameItem* frame);
     ~TGIFGraphicControlExtension() override;
     const TGIFExtensionClass& Class() const override { return ClassInfo; }
     uint8_t ExtensionLabel() const override { return 0xF9; }
-    std::unique_ptr<TGIFExtension> Clone(TGIFSubImage* frame) const override;
+    std::unique_ptr<TGIFExtension> Clone(TGIFFrameItem* frame) const override;
 
     uint8_t BlockSize = 4;
     uint8_t ControlFlags = 0;
@@ -68,7 +77,7 @@ public:
     using TGIFExtension::TGIFExtension;
     const TGIFExtensionClass& Class() const override { return ClassInfo; }
     uint8_t ExtensionLabel() const override { return 0x01; }
-    std::unique_ptr<TGIFExtension> Clone(TGIFSubImage* frame) const override;
+    std::unique_ptr<TGIFExtension> Clone(TGIFFrameItem* frame) const override;
 
     uint8_t BlockSize = 12;
     uint16_t GridLeft = 0, GridTop = 0, GridWidth = 0, GridHeight = 0;
@@ -85,7 +94,7 @@ public:
     using TGIFExtension::TGIFExtension;
     const TGIFExtensionClass& Class() const override { return ClassInfo; }
     uint8_t ExtensionLabel() const override { return 0xFE; }
-    std::unique_ptr<TGIFExtension> Clone(TGIFSubImage* frame) const override;
+    std::unique_ptr<TGIFExtension> Clone(TGIFFrameItem* frame) const override;
 
     std::vector<std::string> Lines;
 
@@ -104,7 +113,7 @@ public:
     using TGIFExtension::TGIFExtension;
     const TGIFExtensionClass& Class() const override { return ClassInfo; }
     uint8_t ExtensionLabel() const override { return 0xFF; }
-    std::unique_ptr<TGIFExtension> Clone(TGIFSubImage* frame) const override;
+    std::unique_ptr<TGIFExtension> Clone(TGIFFrameItem* frame) const override;
 
     TGIFIdentifier Identifier{};
     std::string IdentifierText() const;
@@ -118,9 +127,9 @@ protected:
 class TGIFAppExtNSLoop : public TGIFApplicationExtension {
 public:
     static const TGIFExtensionClass ClassInfo;
-    explicit TGIFAppExtNSLoop(TGIFSubImage* frame);
+    explicit TGIFAppExtNSLoop(TGIFFrameItem* frame);
     const TGIFExtensionClass& Class() const override { return ClassInfo; }
-    std::unique_ptr<TGIFExtension> Clone(TGIFSubImage* frame) const override;
+    std::unique_ptr<TGIFExtension> Clone(TGIFFrameItem* frame) const override;
 
     uint16_t LoopCount = 0;
     uint32_t BufferBytes = 0;
@@ -141,7 +150,7 @@ public:
     static const TGIFExtensionClass ClassInfo;
     using TGIFApplicationExtension::TGIFApplicationExtension;
     const TGIFExtensionClass& Class() const override { return ClassInfo; }
-    std::unique_ptr<TGIFExtension> Clone(TGIFSubImage* frame) const override;
+    std::unique_ptr<TGIFExtension> Clone(TGIFFrameItem* frame) const override;
 
     std::vector<TGIFBlock> RawBlocks;
 

@@ -15,11 +15,10 @@
 //     the sub-blocks of a comment, text or application extension.
 #pragma once
 
-#include "gif/gifcolormap.h"
-#include "gif/gifextensions.h"
-#include "gif/gifpainter.h"
-#include "gif/gifrender.h"
+#include "gif/gifdrawoptions.h"
+#include "gif/gifheader.h"
 #include "gif/gifsubimage.h"
+#include "picture/bitmap.h"
 #include "picture/graphic.h"
 
 #include <memory>
@@ -27,26 +26,17 @@
 
 namespace galimo {
 
-class TGIFHeader : public TGIFItem {
-public:
-    explicit TGIFHeader(TGIFImage* image) : TGIFItem(image) {}
-    void LoadFromStream(TStream& stream) override;
-    void CopyFrom(const TGIFHeader& source);
+class TGIFImage;
 
-    // Signature and version as read ("GIF", "89a"); the version is not examined.
-    char Signature[4] = "GIF";
-    char Version[4] = "89a";
-    uint16_t ScreenWidth = 0;
-    uint16_t ScreenHeight = 0;
-    uint8_t ScreenFlags = 0;
-    uint8_t BackgroundIndex = 0;
-    uint8_t PixelAspect = 0;
-    TGIFGlobalColorMap GlobalColors{this};
+// A painter goes by the painter's own function (gifpainter.cpp): the picture holds its
+// painters without knowing what they are.
+struct TGIFPainterDeleter {
+    void operator()(TGIFPainter* painter) const;
 };
 
 class TGIFImageList : public TGIFList<TGIFSubImage> {
 public:
-    explicit TGIFImageList(TGIFImage* image) : TGIFList(image) {}
+    explicit TGIFImageList(TGIFPictureCore* image) : TGIFList(image) {}
     // Reads frames until the trailer (left unread), the end of the data or a byte that
     // cannot start a block.
     void LoadFromStream(TStream& stream, TGIFImage* parent);
@@ -59,10 +49,7 @@ public:
     void LoadFromStream(TStream& stream) override;
 };
 
-// Warnings: sender, severity (1 for everything the reader says), message.
-using TGIFWarningEvent = std::function<void(const TGIFPersistent* sender, int severity, const std::string& message)>;
-
-class TGIFImage : public TGraphic, public TGIFPersistent {
+class TGIFImage : public TGraphic, public TGIFPictureCore {
 public:
     static const TGraphicClass ClassInfo;
     TGIFImage();
@@ -102,19 +89,10 @@ public:
     void StopDraw();
     void StopAllPainters();
 
-    TGIFHeader& Header() { return header; }
-    const TGIFHeader& Header() const { return header; }
     TGIFImageList& Images() { return images; }
     const TGIFImageList& Images() const { return images; }
     // The global table's colour for the background index.
     TColor BackgroundColor() const { return header.GlobalColors.ColorAt(header.BackgroundIndex); }
-
-    TGIFWarningEvent OnWarn;
-    void Warn(const TGIFPersistent* sender, int severity, const std::string& message) const;
-
-    // Pixels held by all frames together; the bound of the memory check.
-    int64_t PixelTotal() const { return pixelTotal; }
-    void CountPixels(int64_t delta) { pixelTotal += delta; }
 
     // Reports the frame list's progress while loading.
     void LoadProgress(int percent) { Progress(ProgressStage::Running, percent, false); }
@@ -127,14 +105,12 @@ private:
     friend void AnimatedDraw(TGIFImage& image, TCanvas& canvas, const TRect& rect);
     void EndPainter(TGIFPainter* painter);
 
-    int64_t pixelTotal = 0;  // declared first: the frames report to it while they go
-    TGIFHeader header{this};
-    TGIFImageList images{this};
+    TGIFImageList images{this};  // after the core's count, which the frames report to while they go
     bool drawing = false;
     // Guards the painter list and the draw painter (a draw holds it while it waits, and
     // the cleanup it serves then takes it again).
     std::recursive_mutex painterLock;
-    std::vector<std::unique_ptr<TGIFPainter>> painters;
+    std::vector<std::unique_ptr<TGIFPainter, TGIFPainterDeleter>> painters;
     TGIFPainter* drawPainter = nullptr;
     std::unique_ptr<TBitmap> workBitmap;
 };

@@ -1,6 +1,7 @@
 #include "gif/gifpainter.h"
 
 #include "gif/gifimage.h"
+#include "gif/gifrender.h"
 #include "platform/core/arith.h"
 
 #include <QPainter>
@@ -251,6 +252,26 @@ void ComposeOnePass(TGIFImage& image, const TComposedState& composed)
 
 // --- the picture's side -----------------------------------------------------------------
 
+void TGIFPainterDeleter::operator()(TGIFPainter* painter) const { delete painter; }
+
+void TGIFImage::Draw(TCanvas& canvas, const TRect& rect)
+{
+    if (drawing || images.Empty()) return;
+    drawing = true;
+    struct Done {
+        bool& flag;
+        ~Done() { flag = false; }
+    } done{drawing};
+    if (images.Count() == 1 || !(DrawOptions & DrawAnimate)) {
+        DrawFrame(*this, images[0], canvas, rect);
+        return;
+    }
+    // A picture without any colour table fails here, as a single frame does: once, to the
+    // caller of the draw, rather than from a painter thread after the draw has returned.
+    if (!DitherApplies(*this)) FramePalette(*this, images[0]);
+    AnimatedDraw(*this, canvas, rect);
+}
+
 void TGIFImage::EndPainter(TGIFPainter* painter)
 {
     std::exception_ptr error;
@@ -322,8 +343,8 @@ void AnimatedDraw(TGIFImage& image, TCanvas& canvas, const TRect& rect)
         image.drawPainter = nullptr;
         return;
     }
-    auto painter = std::make_unique<TGIFPainter>(image, *image.workBitmap, full, image.DrawOptions,
-                                                 image.PainterClock ? *image.PainterClock : SteadyPainterClock());
+    std::unique_ptr<TGIFPainter, TGIFPainterDeleter> painter(new TGIFPainter(
+        image, *image.workBitmap, full, image.DrawOptions, image.PainterClock ? *image.PainterClock : SteadyPainterClock()));
     painter->Notifications = image.PaintNotifications;
     TGIFPainter* p = painter.get();
     image.painters.push_back(std::move(painter));

@@ -5,9 +5,10 @@
 // keeps serving the painter's requests.
 #pragma once
 
+#include "gif/gifdrawoptions.h"
 #include "picture/bitmap.h"
-#include "platform/drawing/canvas.h"
 #include "platform/core/uithread.h"
+#include "platform/drawing/canvas.h"
 
 #include <atomic>
 #include <cstdint>
@@ -21,23 +22,7 @@ namespace galimo {
 class TGIFImage;
 class TGIFPainter;
 
-// The painter's time: a steady millisecond clock and a timed wait on its event. Tests and
-// the dump tool put in their own.
-class TPainterClock {
-public:
-    virtual ~TPainterClock() = default;
-    virtual int64_t Now() = 0;
-    // Waits up to ms milliseconds; true when the event was signalled before that.
-    virtual bool Wait(TAutoResetEvent& event, int ms) = 0;
-};
 TPainterClock& SteadyPainterClock();
-
-// Start, paint, after paint, loop, end; carried out on the UI thread. The program assigns
-// none.
-using TGIFPaintEvent = std::function<void(TGIFPainter&)>;
-struct TGIFPaintNotifications {
-    TGIFPaintEvent OnStartPaint, OnPaint, OnAfterPaint, OnLoop, OnEndPaint;
-};
 
 class TGIFPainter {
 public:

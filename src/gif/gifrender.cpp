@@ -1,7 +1,6 @@
 #include "gif/gifrender.h"
 
 #include "gif/gifimage.h"
-#include "gif/gifpainter.h"
 #include "platform/core/arith.h"
 #include "platform/drawing/canvas.h"
 
@@ -15,8 +14,6 @@ namespace {
 // Set while the picture's palette is being worked out: a picture without any colour
 // table would otherwise go round from the picture to its first frame and back.
 thread_local const TGIFImage* paletteInProgress = nullptr;
-
-std::atomic<bool> paletteDisplay{false};
 
 constexpr int ClearIndex = 255;  // where a dithered frame's transparent pixels go
 
@@ -79,8 +76,7 @@ QImage NewFrameBitmap(int w, int h)
 
 }  // namespace
 
-void SetPaletteDisplay(bool value) { paletteDisplay = value; }
-bool PaletteDisplay() { return paletteDisplay; }
+void TGIFRenderCacheDeleter::operator()(TGIFRenderCache* cache) const { delete cache; }
 
 const QList<QRgb>& CubeColorTable()
 {
@@ -128,7 +124,7 @@ const QImage& RenderFrame(TGIFImage& image, TGIFSubImage& frame)
     if (frame.Empty()) return none;
 
     const int transparent = frame.HasTransparency && frame.GraphicControl ? frame.GraphicControl->TransparentIndex : -1;
-    auto cache = std::make_unique<TGIFRenderCache>();
+    TGIFRenderCachePtr cache(new TGIFRenderCache);
     try {
         image.RenderProgress(ProgressStage::Starting, 0);
         QImage& bitmap = cache->Bitmap;
@@ -189,24 +185,6 @@ void DrawFrame(TGIFImage& image, TGIFSubImage& frame, TCanvas& canvas, const TRe
     const QImage& bitmap = RenderFrame(image, frame);
     if (bitmap.isNull()) return;
     canvas.StretchImage(ScaleFrameRect(image, frame, rect), bitmap, &frame.RenderCache()->ScaleCache);
-}
-
-void TGIFImage::Draw(TCanvas& canvas, const TRect& rect)
-{
-    if (drawing || images.Empty()) return;
-    drawing = true;
-    struct Done {
-        bool& flag;
-        ~Done() { flag = false; }
-    } done{drawing};
-    if (images.Count() == 1 || !(DrawOptions & DrawAnimate)) {
-        DrawFrame(*this, images[0], canvas, rect);
-        return;
-    }
-    // A picture without any colour table fails here, as a single frame does: once, to the
-    // caller of the draw, rather than from a painter thread after the draw has returned.
-    if (!DitherApplies(*this)) FramePalette(*this, images[0]);
-    AnimatedDraw(*this, canvas, rect);
 }
 
 }  // namespace galimo

@@ -5,6 +5,8 @@
 // through the painter (gifpainter.h).
 #pragma once
 
+#include "gif/gifdrawoptions.h"
+
 #include <QImage>
 #include <atomic>
 #include <cstdint>
@@ -17,29 +19,9 @@ class TGIFColorMap;
 struct TRect;
 class TCanvas;
 
-// Draw options: what a new picture gets, copied into each painter.
-enum TGIFDrawOption : uint16_t {
-    DrawBackgroundThread = 0x0001,
-    DrawTransparent = 0x0002,
-    DrawAnimate = 0x0004,
-    DrawLoop = 0x0008,
-    DrawDither = 0x0200,
-    DrawDitherOnPaletteDisplayOnly = 0x0400,
-};
-constexpr uint16_t DefaultDrawOptions =
-    DrawBackgroundThread | DrawTransparent | DrawAnimate | DrawLoop | DrawDither | DrawDitherOnPaletteDisplayOnly;
-static_assert(DefaultDrawOptions == 0x060F);
-
-constexpr int DefaultAnimationSpeed = 100;  // per cent
-constexpr uint32_t NoDrawBackgroundColor = 0x1FFFFFFF;
 constexpr int MillisecondsPerDelayUnit = 12;  // not 10: animations run at 10/12 of their pace
 constexpr int DefaultDelay = 10;               // units, for no delay or a delay of 0
 constexpr int MinimumDelay = 3;                // a smaller non-zero delay is raised to this
-
-// Whether the screen had a palette (8 bits or fewer) when the module started. Set once by
-// the module start; tests force it.
-void SetPaletteDisplay(bool value);
-bool PaletteDisplay();
 
 // What a frame keeps once rendered: 8 bits a pixel with a colour table whose transparent
 // entry has alpha 0, which Qt draws directly.

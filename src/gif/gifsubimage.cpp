@@ -1,7 +1,6 @@
 #include "gif/gifsubimage.h"
 
-#include "gif/gifimage.h"
-#include "gif/gifrender.h"
+#include "gif/gifheader.h"
 #include "gif/lzwdecoder.h"
 
 #include <cstring>
@@ -37,7 +36,7 @@ void TGIFExtensionList::LoadFromStream(TStream& stream, TGIFSubImage* parent)
 
 // --- frame ------------------------------------------------------------------------------
 
-TGIFSubImage::TGIFSubImage(TGIFImage* image) : TGIFItem(image), Extensions(image) {}
+TGIFSubImage::TGIFSubImage(TGIFPictureCore* image) : TGIFFrameItem(image), Extensions(image) {}
 
 TGIFSubImage::~TGIFSubImage()
 {
@@ -115,10 +114,17 @@ void TGIFSubImage::LoadFromStream(TStream& stream)
         Warn(1, "Image exceeds Logical Screen size");
     }
     if (HasLocalColorTable()) LocalColors.LoadEntries(stream, 2 << (ImageFlags & 7));
-    DecodePixels(*this, stream);
+    AllocatePixels();
+    TLZWFrame frame;
+    frame.Width = Width;
+    frame.Height = Height;
+    frame.Interlaced = IsInterlaced();
+    frame.Fill = HasTransparency && GraphicControl ? GraphicControl->TransparentIndex : 0;
+    frame.Warn = [this](const std::string& message) { Warn(1, message); };
+    DecodePixels(frame, pixels.get(), stream);
 }
 
-std::unique_ptr<TGIFSubImage> TGIFSubImage::Clone(TGIFImage* image) const
+std::unique_ptr<TGIFSubImage> TGIFSubImage::Clone(TGIFPictureCore* image) const
 {
     auto copy = std::make_unique<TGIFSubImage>(image);
     copy->Separator = Separator;
@@ -140,7 +146,7 @@ std::unique_ptr<TGIFSubImage> TGIFSubImage::Clone(TGIFImage* image) const
     return copy;
 }
 
-void TGIFSubImage::SetRenderCache(std::unique_ptr<TGIFRenderCache> cache) { renderCache = std::move(cache); }
+void TGIFSubImage::SetRenderCache(TGIFRenderCachePtr cache) { renderCache = std::move(cache); }
 void TGIFSubImage::ReleaseRenderCache() { renderCache.reset(); }
 
 }  // namespace galimo

@@ -15,7 +15,7 @@ class TGIFRenderCache;
 
 class TGIFExtensionList : public TGIFList<TGIFExtension> {
 public:
-    explicit TGIFExtensionList(TGIFImage* image) : TGIFList(image) {}
+    explicit TGIFExtensionList(TGIFPictureCore* image) : TGIFList(image) {}
     // Reads the extensions before an image descriptor; stops at ',' or ';' (left unread),
     // at the end of the data, or at any other byte (warned, left unread).
     void LoadFromStream(TStream& stream, TGIFSubImage* parent);
@@ -27,9 +27,16 @@ struct TFreeDeleter {
     void operator()(uint8_t* p) const { std::free(p); }
 };
 
-class TGIFSubImage : public TGIFItem {
+// The drawing side's cache goes by the drawing side's own function (gifrender.cpp): the
+// frame holds it without knowing what it is.
+struct TGIFRenderCacheDeleter {
+    void operator()(TGIFRenderCache* cache) const;
+};
+using TGIFRenderCachePtr = std::unique_ptr<TGIFRenderCache, TGIFRenderCacheDeleter>;
+
+class TGIFSubImage : public TGIFFrameItem {
 public:
-    explicit TGIFSubImage(TGIFImage* image);
+    explicit TGIFSubImage(TGIFPictureCore* image);
     ~TGIFSubImage() override;
     TGIFSubImage(const TGIFSubImage&) = delete;
     TGIFSubImage& operator=(const TGIFSubImage&) = delete;
@@ -38,7 +45,7 @@ public:
     void Reset();
     void LoadFromStream(TStream& stream) override;
     // An independent copy belonging to another picture.
-    std::unique_ptr<TGIFSubImage> Clone(TGIFImage* image) const;
+    std::unique_ptr<TGIFSubImage> Clone(TGIFPictureCore* image) const;
 
     // The image descriptor, as it lies in the stream.
     uint8_t Separator = 0x2C;
@@ -47,10 +54,6 @@ public:
 
     TGIFLocalColorMap LocalColors{this};
     TGIFExtensionList Extensions;
-
-    bool HasTransparency = false;
-    // The first graphic control extension made for this frame; it governs the frame.
-    TGIFGraphicControlExtension* GraphicControl = nullptr;
 
     bool IsInterlaced() const { return ImageFlags & 0x40; }
     bool HasLocalColorTable() const { return ImageFlags & 0x80; }
@@ -70,13 +73,13 @@ public:
     // Cached drawing objects (rendered bitmap, mask), made on first draw; they go with the
     // pixels.
     TGIFRenderCache* RenderCache() const { return renderCache.get(); }
-    void SetRenderCache(std::unique_ptr<TGIFRenderCache> cache);
+    void SetRenderCache(TGIFRenderCachePtr cache);
     void ReleaseRenderCache();
 
 private:
     std::unique_ptr<uint8_t[], TFreeDeleter> pixels;
     uint32_t pixelCount = 0;
-    std::unique_ptr<TGIFRenderCache> renderCache;
+    TGIFRenderCachePtr renderCache;
 };
 
 }  // namespace galimo

@@ -1,6 +1,6 @@
 #include "gif/lzwdecoder.h"
 
-#include "gif/gifsubimage.h"
+#include "gif/gifbase.h"
 
 #include <algorithm>
 #include <climits>
@@ -49,11 +49,11 @@ public:
     }
 
     // Starts a frame.
-    void Begin(TGIFSubImage& f, TStream& s, int minCode, uint8_t fillValue)
+    void Begin(const TLZWFrame& f, TStream& s, int minCode)
     {
         frame = &f;
         stream = &s;
-        fill = fillValue;
+        fill = f.Fill;
         dirtyEnd = std::max(dirtyEnd, nextFree);
         if (minCode != minCodeSize) {
             // The old roots, if there were more, are entries of no known length now.
@@ -440,6 +440,11 @@ private:
         return TakeCode();
     }
 
+    void Warn(const char* message) const
+    {
+        if (frame->Warn) frame->Warn(message);
+    }
+
     // The next codeWidth bits, which are there.
     int TakeCode()
     {
@@ -455,7 +460,7 @@ private:
     bool Fetch()
     {
         if (terminatorSeen) {
-            if (bitPos >= bitEnd) frame->Warn(1, "Decoder bit buffer under-run");
+            if (bitPos >= bitEnd) Warn("Decoder bit buffer under-run");
             return false;
         }
         if (dataSkipped || streamEnded) return false;
@@ -470,7 +475,7 @@ private:
             } else {
                 const int got = static_cast<int>(stream->Read(blockBuffer + 2, static_cast<size_t>(n)));
                 if (got < n) {
-                    frame->Warn(1, "Premature end of data");
+                    Warn("Premature end of data");
                     n = got;
                     streamEnded = true;
                 }
@@ -491,7 +496,7 @@ private:
         return true;
     }
 
-    TGIFSubImage* frame = nullptr;
+    const TLZWFrame* frame = nullptr;
     TStream* stream = nullptr;
     int minCodeSize = -1;  // the roots in the table are this size's
     int clearCode = 0;
@@ -604,12 +609,10 @@ void Deinterlace(uint8_t* pixels, int width, int height, int arrived, uint8_t fi
 
 }  // namespace
 
-void DecodePixels(TGIFSubImage& frame, TStream& stream)
+void DecodePixels(const TLZWFrame& frame, uint8_t* pixels, TStream& stream)
 {
-    frame.AllocatePixels();
-    uint8_t* const pixels = frame.Pixels();
-    const uint8_t fill = frame.HasTransparency && frame.GraphicControl ? frame.GraphicControl->TransparentIndex : 0;
-    if (pixels && fill != 0) std::memset(pixels, fill, frame.PixelCount());
+    const size_t count = static_cast<size_t>(frame.Width) * static_cast<size_t>(frame.Height);
+    if (pixels && frame.Fill != 0) std::memset(pixels, frame.Fill, count);
 
     const int minCodeSize = TryReadByte(stream);
     if (minCodeSize < 0) return;
@@ -617,29 +620,29 @@ void DecodePixels(TGIFSubImage& frame, TStream& stream)
         // Its clear code lies outside the tables. Failing the whole picture for one frame
         // nobody can decode would lose the frames that can be shown, so the frame keeps
         // its fill value, the reader says why, and the next block is read.
-        frame.Warn(1, "Invalid LZW minimum code size");
+        if (frame.Warn) frame.Warn("Invalid LZW minimum code size");
         SkipSubBlocks(stream);
         return;
     }
 
     const TDecoderLease lease;
     TLZWDecoder& decoder = *lease;
-    decoder.Begin(frame, stream, minCodeSize, fill);
-    if (pixels) {
+    decoder.Begin(frame, stream, minCodeSize);
+    if (pixels && count) {
         // An interlaced frame's rows are decoded one after another in the order they come,
         // then moved to their places: that costs a copy of the frame, where decoding row
         // by row into place cost every row a string cut in two and a slow tail.
         const int width = frame.Width, height = frame.Height;
         size_t written = 0;
         try {
-            written = decoder.Fill(pixels, frame.PixelCount());
+            written = decoder.Fill(pixels, count);
         } catch (...) {
-            if (frame.IsInterlaced()) Deinterlace(pixels, width, height, height, fill);
+            if (frame.Interlaced) Deinterlace(pixels, width, height, height, frame.Fill);
             throw;
         }
         // Rows past the last pixel written hold nothing but the fill value.
         const int arrived = static_cast<int>((written + static_cast<size_t>(width) - 1) / static_cast<size_t>(width));
-        if (frame.IsInterlaced()) Deinterlace(pixels, width, height, arrived, fill);
+        if (frame.Interlaced) Deinterlace(pixels, width, height, arrived, frame.Fill);
     }
     decoder.Finish();
 }

@@ -120,13 +120,13 @@ TEST(GIFSuites, RawLZWStreams)
         ASSERT_FALSE(raw.empty()) << lzw;
         Bytes data{raw[0]};
         test::Append(data, test::SubBlocks(Bytes(raw.begin() + 1, raw.end())));
-        TGIFImage image;
-        TGIFSubImage frame(&image);
-        frame.Width = static_cast<uint16_t>(expected.size() > 65535 ? 1000 : expected.size());
-        frame.Height = static_cast<uint16_t>((expected.size() + frame.Width - 1) / frame.Width);
+        TLZWFrame frame;
+        frame.Width = expected.size() > 65535 ? 1000 : static_cast<int>(expected.size());
+        frame.Height = static_cast<int>((expected.size() + static_cast<size_t>(frame.Width) - 1) / static_cast<size_t>(frame.Width));
+        Bytes pixels(static_cast<size_t>(frame.Width * frame.Height));
         TMemoryStream s(data.data(), data.size());
-        DecodePixels(frame, s);
-        EXPECT_EQ(Bytes(frame.Pixels(), frame.Pixels() + expected.size()), expected) << lzw;
+        DecodePixels(frame, pixels.data(), s);
+        EXPECT_EQ(Bytes(pixels.begin(), pixels.begin() + static_cast<ptrdiff_t>(expected.size())), expected) << lzw;
         EXPECT_EQ(s.Position(), static_cast<int64_t>(data.size())) << lzw;
     }
 }

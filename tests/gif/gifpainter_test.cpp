@@ -2,6 +2,8 @@
 // through a clock that only moves by the waits, and the suites' animations composed from
 // white against their expected canvases.
 #include "gif/gifimage.h"
+#include "gif/gifpainter.h"
+#include "gif/gifrender.h"
 #include "giftestutil.h"
 #include "picture/bitmap.h"
 

@@ -5,6 +5,7 @@
 #include "../common/replacement.h"
 #include "../common/testapp.h"
 #include "gif/gifimage.h"
+#include "gif/gifpainter.h"
 #include "giftestutil.h"
 #include "picture/bitmap.h"
 #include "picture/image.h"

@@ -2,7 +2,7 @@
 // every case shows the bit string it decodes.
 #include "gif/lzwdecoder.h"
 
-#include "gif/gifimage.h"
+#include "gif/gifbase.h"
 #include "gifbuilder.h"
 
 #include <gtest/gtest.h>
@@ -24,29 +24,22 @@ struct Decoded {
 Decoded Decode(const Bytes& data, int width, int height, bool interlaced = false, int transparentIndex = -1,
                const Bytes& tail = {})
 {
-    TGIFImage image;
     Decoded d;
-    image.OnWarn = [&d](const TGIFPersistent*, int, const std::string& m) { d.warnings.push_back(m); };
-    TGIFSubImage frame(&image);
-    frame.Width = static_cast<uint16_t>(width);
-    frame.Height = static_cast<uint16_t>(height);
-    frame.ImageFlags = interlaced ? 0x40 : 0;
-    if (transparentIndex >= 0) {
-        auto gce = std::make_unique<TGIFGraphicControlExtension>(&frame);
-        gce->ControlFlags = 1;
-        gce->TransparentIndex = static_cast<uint8_t>(transparentIndex);
-        frame.Extensions.Add(std::move(gce));
-        frame.HasTransparency = true;
-    }
+    TLZWFrame frame;
+    frame.Width = width;
+    frame.Height = height;
+    frame.Interlaced = interlaced;
+    frame.Fill = static_cast<uint8_t>(std::max(transparentIndex, 0));
+    frame.Warn = [&d](const std::string& m) { d.warnings.push_back(m); };
+    d.pixels.assign(static_cast<size_t>(width * height), 0);
     Bytes all = data;
     test::Append(all, tail);
     TMemoryStream stream(all.data(), all.size());
     try {
-        DecodePixels(frame, stream);
+        DecodePixels(frame, d.pixels.data(), stream);
     } catch (const GIFException& e) {
         d.error = e.what();
     }
-    if (frame.Pixels()) d.pixels.assign(frame.Pixels(), frame.Pixels() + frame.PixelCount());
     d.position = stream.Position();
     return d;
 }
