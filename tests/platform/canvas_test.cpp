@@ -24,6 +24,16 @@ TEST(Canvas, ShrinkingAveragesEveryDroppedPixel)
     const QImage two = ShrinkAverage(halves, 2, 1);
     EXPECT_EQ(two.pixel(0, 0), qRgb(10, 200, 30));
     EXPECT_EQ(two.pixel(1, 0), qRgb(10, 200, 30));
+
+    // A translucent colour keeps its alpha and its channels in place, at a photo's ratios and
+    // at a thumbnail's.
+    QImage glass(400, 300, QImage::Format_ARGB32_Premultiplied);
+    glass.fill(qRgba(64, 32, 16, 128));
+    for (const QSize size : {QSize(233, 177), QSize(7, 5)}) {
+        const QImage shrunk = ShrinkAverage(glass, size.width(), size.height());
+        for (const QPoint at : {QPoint(0, 0), QPoint(size.width() - 1, size.height() / 2)})
+            EXPECT_EQ(shrunk.pixel(at), qRgba(64, 32, 16, 128)) << size.width() << " at " << at.x();
+    }
 }
 
 TEST(Canvas, StretchFillsTheRectangleWithRightAndBottomExclusive)

@@ -198,6 +198,92 @@ QImage Reduce(int sw, int sh, int w, int h, bool alpha, PixelAt pixelAt)
     return out;
 }
 
+// The means' divisions, by the number of pixels each output pixel covers, done as
+// multiplications: for a sum v of n pixels (v < 256 n) and n < 2^16, with m = 2^40 / n
+// rounded down, plus one, (v m) >> 40 is exactly v / n rounded down, since v n < 2^40.
+// Larger n, from reductions of more than 256 times on both axes, divide.
+struct TDivisors {
+    std::vector<uint64_t> half, multiplier;  // per output column; multiplier 0: divide
+    std::vector<uint32_t> count;
+    uint64_t Divide(uint64_t v, int ox, uint64_t m) const { return m ? (v * m) >> 40 : v / count[ox]; }
+};
+
+// The divisors of an output row covering `rows` source rows, made once for each such
+// number (two at most, the quotient of the heights rounded down and up).
+class TRowDivisors {
+public:
+    explicit TRowDivisors(const std::vector<int>& xstart) : xstart(xstart) {}
+    const TDivisors& For(int rows)
+    {
+        for (const auto& [r, d] : made)
+            if (r == rows) return d;
+        TDivisors d;
+        const size_t w = xstart.size() - 1;
+        d.half.resize(w);
+        d.multiplier.resize(w);
+        d.count.resize(w);
+        for (size_t ox = 0; ox < w; ++ox) {
+            const uint64_t n = static_cast<uint64_t>(xstart[ox + 1] - xstart[ox]) * static_cast<uint64_t>(rows);
+            d.count[ox] = static_cast<uint32_t>(n);
+            d.half[ox] = n / 2;
+            d.multiplier[ox] = n < (1u << 16) ? (uint64_t(1) << 40) / n + 1 : 0;
+        }
+        made.reserve(4);  // two in practice: what was handed out stays where it is
+        made.emplace_back(rows, std::move(d));
+        return made.back().second;
+    }
+
+private:
+    const std::vector<int>& xstart;
+    std::vector<std::pair<int, TDivisors>> made;
+};
+
+// ReduceFourBytes where each output pixel covers at most 256 source pixels (a photo fitted
+// to a screen, a thumbnail of a small picture): an output pixel's sums then fit the 16-bit
+// lanes of two words for the whole output row. Source columns per output pixel are c or
+// c + 1 (c = sw / w): c are summed in a loop of fixed length, the odd one without a
+// branch, masked, so that the irregular pattern of runs costs no mispredictions.
+void ReduceFew(const QImage& source, QImage& out, const std::vector<int>& xstart, TRowDivisors& divisors, bool alpha)
+{
+    const int sw = source.width(), sh = source.height(), w = out.width(), h = out.height();
+    const int c = sw / w;
+    std::vector<int> extraAt(static_cast<size_t>(w));
+    std::vector<uint32_t> extraMask(static_cast<size_t>(w));
+    for (int ox = 0; ox < w; ++ox) {
+        extraAt[ox] = std::min(xstart[ox] + c, sw - 1);
+        extraMask[ox] = xstart[ox + 1] - xstart[ox] > c ? 0xFFFFFFFFu : 0;
+    }
+    std::vector<uint32_t> acc(static_cast<size_t>(w) * 2);
+    int y = 0;
+    for (int oy = 0; oy < h; ++oy) {
+        int rows = 0;
+        std::fill(acc.begin(), acc.end(), 0);
+        for (; y < sh && static_cast<int64_t>(y) * h / sh == oy; ++y, ++rows) {
+            const auto* line = reinterpret_cast<const uint32_t*>(source.constScanLine(y));
+            uint32_t* a = acc.data();
+            for (int ox = 0; ox < w; ++ox, a += 2) {
+                const uint32_t* p = line + xstart[ox];
+                const uint32_t e = line[extraAt[ox]] & extraMask[ox];
+                uint32_t br = e & 0x00FF00FF, ga = (e >> 8) & 0x00FF00FF;
+                for (int k = 0; k < c; ++k) {
+                    br += p[k] & 0x00FF00FF;
+                    ga += (p[k] >> 8) & 0x00FF00FF;
+                }
+                a[0] += br;
+                a[1] += ga;
+            }
+        }
+        auto* line = reinterpret_cast<QRgb*>(out.scanLine(oy));
+        const TDivisors& d = divisors.For(std::max(rows, 1));
+        for (int ox = 0; ox < w; ++ox) {
+            const uint32_t br = acc[static_cast<size_t>(ox) * 2], ga = acc[static_cast<size_t>(ox) * 2 + 1];
+            const uint64_t half = d.half[ox], m = d.multiplier[ox];
+            const auto avg = [&](uint32_t v) { return static_cast<int>(d.Divide(v + half, ox, m)); };
+            line[ox] = qRgba(avg(br >> 16), avg(ga & 0xFFFF), avg(br & 0xFFFF), alpha ? avg(ga >> 16) : 255);
+        }
+    }
+}
+
 // The same reduction for the four-byte formats, which is every photo: whole rows at a time,
 // each output column summing its contiguous run of source pixels, so the loop the compiler
 // sees is a plain sum over memory. Results are identical to Reduce.
@@ -210,6 +296,11 @@ QImage ReduceFourBytes(const QImage& source, int w, int h, bool alpha)
     std::vector<int> xstart(static_cast<size_t>(w) + 1);
     for (int ox = 0; ox <= w; ++ox)
         xstart[ox] = static_cast<int>((static_cast<int64_t>(ox) * sw + w - 1) / w);
+    TRowDivisors divisors(xstart);
+    if ((sw / w + 1) * (sh / h + 1) <= 256) {
+        ReduceFew(source, out, xstart, divisors, alpha);
+        return out;
+    }
     std::vector<uint64_t> acc(static_cast<size_t>(w) * 4, 0);
     int y = 0;
     for (int oy = 0; oy < h; ++oy) {
@@ -244,10 +335,11 @@ QImage ReduceFourBytes(const QImage& source, int w, int h, bool alpha)
             }
         }
         auto* line = reinterpret_cast<QRgb*>(out.scanLine(oy));
+        const TDivisors& d = divisors.For(std::max(rows, 1));
         for (int ox = 0; ox < w; ++ox) {
-            const uint64_t n = static_cast<uint64_t>(xstart[ox + 1] - xstart[ox]) * static_cast<uint64_t>(std::max(rows, 1));
             const uint64_t* s = &acc[static_cast<size_t>(ox) * 4];
-            const auto avg = [n](uint64_t v) { return static_cast<int>((v + n / 2) / n); };
+            const uint64_t half = d.half[ox], m = d.multiplier[ox];
+            const auto avg = [&](uint64_t v) { return static_cast<int>(d.Divide(v + half, ox, m)); };
             line[ox] = qRgba(avg(s[0]), avg(s[1]), avg(s[2]), alpha ? avg(s[3]) : 255);
         }
     }
