@@ -11,6 +11,7 @@
 #include <benchmark/benchmark.h>
 #include "picture/bitmap.h"
 #include "picture/picture.h"
+#include "platform/core/memory.h"
 #include "platform/drawing/canvas.h"
 
 #include <algorithm>
@@ -224,6 +225,7 @@ BENCHMARK(BM_ZoomToNatural)->Arg(12)->Arg(24)->Unit(benchmark::kMillisecond)->Us
 
 int main(int argc, char** argv)
 {
+    galimo::KeepPictureBlocksForReuse();  // as the program does
     qputenv("QT_QPA_PLATFORM", "offscreen");
     QApplication app(argc, argv);
     benchmark::Initialize(&argc, argv);

@@ -6,6 +6,7 @@
 #include "browser/depart.h"
 #include "platform/display/changeres.h"
 #include "platform/core/errorhandler.h"
+#include "platform/core/memory.h"
 #include "platform/widgets/formprops.h"
 #include "platform/display/modal.h"
 #include "platform/display/screenplan.h"
@@ -34,6 +35,7 @@ void AddOwnFonts()
 
 int main(int argc, char* argv[])
 {
+    galimo::KeepPictureBlocksForReuse();
     // How the screen is held is decided before Qt draws anything: the scale it draws at is
     // read when the application object is made.
     galimo::DecideScreenPlan(argc, argv);
