@@ -10,64 +10,56 @@
 # Usage: layering.sh SRC_DIR, or layering.sh --self-check (proves an upward include fails).
 set -euo pipefail
 
-rank() {
-  case $1 in
-    platform) echo 0 ;; picture) echo 1 ;; gif) echo 2 ;; print | about) echo 3 ;;
-    browser) echo 4 ;; app) echo 5 ;; *) echo -1 ;;
-  esac
+# Every source file of SRC (in a layer's folder), one a line, relative to SRC.
+files() {
+  (cd "$1" && find . -mindepth 2 -type f \( -name '*.h' -o -name '*.cpp' -o -name '*.c' \) | sed 's|^\./||')
 }
 
-# The platform layer's rooms: PATH, relative to src/platform, lies in one of them.
-room() {
-  case $1 in
-    core/* | files/* | drawing/* | widgets/* | display/*) return 0 ;;
-    *) return 1 ;;
-  esac
+# "FILE TARGET" for each include of a header by a layer's path ("gif/gifimage.h").
+includes() {
+  (cd "$1" && files . | xargs -r grep -HoE '^[[:space:]]*#[[:space:]]*include[[:space:]]*"[a-z]+/[^"]*"' |
+    sed -E 's/^([^:]*):.*"([^"]*)"$/\1 \2/')
 }
 
 check() {
-  local src=$1 bad=0 file layer line target rl rt
+  local src=$1
   [ -d "$src" ] || { echo "no folder $src"; return 2; }
-  while IFS= read -r -d '' file; do
-    layer=${file#"$src"/}
-    layer=${layer%%/*}
-    rl=$(rank "$layer")
-    [ "$rl" -ge 0 ] || { echo "$file: not in a known layer"; bad=1; continue; }
-    if [ "$layer" = platform ] && ! room "${file#"$src"/platform/}"; then
-      echo "$file: not in a room of the platform layer"
-      bad=1
-    fi
-    while IFS= read -r line; do
-      target=$(sed -E 's/^[[:space:]]*#[[:space:]]*include[[:space:]]*"([a-z]+)\/.*/\1/' <<<"$line")
-      rt=$(rank "$target")
-      if [ "$target" = platform ] && ! room "$(sed -E 's/^[^"]*"platform\/([^"]*)".*/\1/' <<<"$line")"; then
-        echo "$file: a platform header outside its rooms: $line"
-        bad=1
-      fi
-      [ "$rt" -ge 0 ] || continue  # a header of the folder itself, or a library's
-      if [ "$target" != "$layer" ] && [ "$rt" -ge "$rl" ]; then
-        echo "$file: $layer must not include $target: $line"
-        bad=1
-      fi
-    done < <(grep -E '^[[:space:]]*#[[:space:]]*include[[:space:]]*"[a-z]+/' "$file" || true)
-  done < <(find "$src" -mindepth 2 -type f \( -name '*.h' -o -name '*.cpp' -o -name '*.c' \) -print0)
-  return $bad
+  { files "$src" | sed 's/^/F /'; includes "$src" | sed 's/^/I /'; } | awk '
+    function rank(l) {
+      if (l == "platform") return 0; if (l == "picture") return 1; if (l == "gif") return 2
+      if (l == "print" || l == "about") return 3; if (l == "browser") return 4; if (l == "app") return 5
+      return -1
+    }
+    # The platform layer'"'"'s rooms: PATH, relative to platform/, lies in one of them.
+    function room(p) { return p ~ /^(core|files|drawing|widgets|display)\// }
+    function layer(p) { sub(/\/.*/, "", p); return p }
+    $1 == "F" {
+      if (rank(layer($2)) < 0) { print $2 ": not in a known layer"; bad = 1 }
+      else if (layer($2) == "platform" && !room(substr($2, 10))) { print $2 ": not in a room of the platform layer"; bad = 1 }
+    }
+    $1 == "I" {
+      l = layer($2); t = layer($3)
+      if (rank(l) < 0) next
+      if (t == "platform" && !room(substr($3, 10))) { print $2 ": a platform header outside its rooms: " $3; bad = 1 }
+      if (rank(t) >= 0 && t != l && rank(t) >= rank(l)) { print $2 ": " l " must not include " t ": " $3; bad = 1 }
+    }
+    END { exit bad }'
 }
 
 # Fails on a circle among the units' includes; names the units that go round.
 circles() {
-  local src=$1 file unit target loop
+  local src=$1 loop
   loop=$(
-    while IFS= read -r -d '' file; do
-      unit=${file#"$src"/}
-      unit=${unit%.*}
-      echo "$unit $unit"
-      grep -hoE '^[[:space:]]*#[[:space:]]*include[[:space:]]*"[a-z]+/[^"]+"' "$file" |
-        sed -E 's/.*"([^"]+)"/\1/' | while IFS= read -r target; do
-          [ -f "$src/$target" ] && [ "${target%.*}" != "$unit" ] && echo "$unit ${target%.*}"
-        done
-    done < <(find "$src" -mindepth 2 -type f \( -name '*.h' -o -name '*.cpp' -o -name '*.c' \) -print0) |
-      tsort 2>&1 >/dev/null | sed -n 's/^tsort: //p' | grep -v 'input contains a loop' || true
+    { files "$src" | sed 's/^/F /'; includes "$src" | sed 's/^/I /'; } | awk '
+      function unit(p) { sub(/\.[^.\/]*$/, "", p); return p }
+      $1 == "F" { known[$2] = 1; print unit($2), unit($2); next }
+      { pairs[++n] = $2 " " $3 }
+      END {
+        for (i = 1; i <= n; i++) {
+          split(pairs[i], f, " ")
+          if ((f[2] in known) && unit(f[1]) != unit(f[2])) print unit(f[1]), unit(f[2])
+        }
+      }' | tsort 2>&1 >/dev/null | sed -n 's/^tsort: //p' | grep -v 'input contains a loop' || true
   )
   [ -z "$loop" ] && return 0
   echo "units that include each other: $(sort -u <<<"$loop" | tr "\n" " ")"
