@@ -25,10 +25,10 @@ is_size() { [ "$(size)" = "$1" ]; }
 wait_size() {  # SIZE WHAT: waits up to 10 s for the screen to be SIZE
   within 10 is_size "$1" || fail "$2: the screen is $(size), expected $1"
 }
-guards() {  # pids of running screen guards
+guards() {  # pids of running screen guards (-ef: the same file, without a process a pid)
   local p
   for p in /proc/[0-9]*; do
-    [ "$(readlink "$p/exe" 2>/dev/null)" = "$guard" ] && echo "${p#/proc/}"
+    [ "$p/exe" -ef "$guard" ] 2>/dev/null && echo "${p#/proc/}"
   done
   return 0
 }
