@@ -4,8 +4,10 @@
 # form, dialogs over it that keep every key. X servers of 1366 x 768 and of 1920 x 1080 on a
 # desktop scaled 200 %, none offering 800 x 600; then a Wayland compositor (weston, nested in
 # an X server of 1920 x 1200) of 1920 x 1080.
+# Usage: whole_screen.sh GALIMO [x11 | scaled | wayland]: one desktop alone, or all three.
 set -euo pipefail
 exe=$1
+part=${2:-all}
 export GALIMO_E2E_SCREEN=1920x1200x24
 source "$(dirname "$0")/lib.sh" "$@"
 command -v weston >/dev/null || fail "no weston (make deps)"
@@ -96,37 +98,44 @@ x_server() {
 trap 'kill ${xserver:-} ${weston:-} 2>/dev/null; [ -n "${GALIMO_E2E_KEEP:-}" ] || rm -rf "$work"' EXIT
 first_display=$DISPLAY
 
+wanted() { [ "$part" = all ] || [ "$part" = "$1" ]; }
+
 # --- X11 at 1366 x 768, no 800 x 600 mode: nothing switched, the form at 1.28.
-x_server 1366x768
-on_screen 1366 768
-(cd "$work/medium" && exec "$exe") & pid=$!
-wait_window '^Galimo$'
-owns_screen X11
-no_guard || fail "X11: a screen guard runs although nothing was switched"
-[ "$(xdpyinfo | awk '/dimensions:/ { print $2; exit }')" = 1366x768 ] || fail "X11: the screen changed size"
-thumbnail_then_natural X11
-dialog_holds_keys X11
-panel_in_form X11
-click $(at 247 455)  # IMPRIMER: the dialog, centred over the form
-within 10 window_focused '^Imprimer' || fail "X11: no print dialog"
-xdotool key Escape
-within 5 gone window_focused '^Imprimer' || fail "X11: the print dialog does not close"
-quits X11
-kill $xserver
+if wanted x11; then
+  x_server 1366x768
+  on_screen 1366 768
+  (cd "$work/medium" && exec "$exe") & pid=$!
+  wait_window '^Galimo$'
+  owns_screen X11
+  no_guard || fail "X11: a screen guard runs although nothing was switched"
+  [ "$(xdpyinfo | awk '/dimensions:/ { print $2; exit }')" = 1366x768 ] || fail "X11: the screen changed size"
+  thumbnail_then_natural X11
+  dialog_holds_keys X11
+  panel_in_form X11
+  click $(at 247 455)  # IMPRIMER: the dialog, centred over the form
+  within 10 window_focused '^Imprimer' || fail "X11: no print dialog"
+  xdotool key Escape
+  within 5 gone window_focused '^Imprimer' || fail "X11: the print dialog does not close"
+  quits X11
+  kill $xserver
+fi
 
 # --- A desktop scaled 200 % at 1920 x 1080: the same 1.8 as unscaled, the whole form on the
 # screen, its door at its place.
-x_server 1920x1080
-on_screen 1920 1080
-(cd "$work/medium" && exec env QT_SCALE_FACTOR=2 "$exe") & pid=$!
-wait_window '^Galimo$'
-owns_screen "200 %"
-expect $(at 70 150) ffffff "200 %: the album list at the top of the form, on the screen"
-quits "200 %"
-kill $xserver
-export DISPLAY=$first_display
+if wanted scaled; then
+  x_server 1920x1080
+  on_screen 1920 1080
+  (cd "$work/medium" && exec env QT_SCALE_FACTOR=2 "$exe") & pid=$!
+  wait_window '^Galimo$'
+  owns_screen "200 %"
+  expect $(at 70 150) ffffff "200 %: the album list at the top of the form, on the screen"
+  quits "200 %"
+  kill $xserver
+  export DISPLAY=$first_display
+fi
 
 # --- Wayland: the same medium in a weston session, no X display named, at 1.8.
+wanted wayland || exit 0
 on_screen 1920 1080
 export XDG_RUNTIME_DIR="$work/run"
 mkdir -m 700 "$XDG_RUNTIME_DIR"
