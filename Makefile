@@ -1,6 +1,9 @@
 # Thin front door: the scripts and CMake do the work.
 BUILD ?= build
 JOBS ?= 2
+# The end-to-end tests spend much of their time waiting on their X servers: one test more
+# than the cores at a time.
+TEST_JOBS ?= 3
 
 .PHONY: all deps build run medium test check test-slow test-sanitize test-tsan bench fuzz clean
 
@@ -27,7 +30,7 @@ medium: deps $(BUILD)/CMakeCache.txt
 
 # Every test in the ordinary build but the slow ones: what a newcomer runs first.
 test: build
-	cd $(BUILD) && ctest --output-on-failure -j$(JOBS) -LE slow
+	cd $(BUILD) && ctest --output-on-failure -j$(TEST_JOBS) -LE slow
 
 # What make test leaves to CI: the slow tests, then the tests under the sanitizers (the unit
 # tests under ASan + UBSan, the threaded tests under ThreadSanitizer), each pass building
