@@ -158,6 +158,21 @@ const QImage& ScaledForDraw(const QImage& source, int w, int h, QImage& cache)
 
 namespace {
 
+// The output rows in order: the sums emptied, the source rows the output row covers (exactly
+// those with y * h / sh == oy) added, then the row written from the sums and the number of
+// source rows (at least 1).
+template <typename Sum, typename AddRow, typename WriteRow>
+void ByOutputRow(int sh, int h, std::vector<Sum>& sums, AddRow addRow, WriteRow writeRow)
+{
+    int y = 0;
+    for (int oy = 0; oy < h; ++oy) {
+        int rows = 0;
+        std::fill(sums.begin(), sums.end(), 0);
+        for (; y < sh && static_cast<int64_t>(y) * h / sh == oy; ++y, ++rows) addRow(y);
+        writeRow(oy, std::max(rows, 1));
+    }
+}
+
 // Source pixels as premultiplied ARGB components, whatever the stored format; the fast
 // formats are read in place, the rare ones converted once.
 template <typename PixelAt>
@@ -173,11 +188,9 @@ QImage Reduce(int sw, int sh, int w, int h, bool alpha, PixelAt pixelAt)
         ++xcount[xbin[x]];
     }
     std::vector<uint64_t> acc(static_cast<size_t>(w) * 4, 0);
-    int y = 0;
-    for (int oy = 0; oy < h; ++oy) {
-        int rows = 0;
-        std::fill(acc.begin(), acc.end(), 0);
-        for (; y < sh && static_cast<int64_t>(y) * h / sh == oy; ++y, ++rows) {
+    ByOutputRow(
+        sh, h, acc,
+        [&](int y) {
             for (int x = 0; x < sw; ++x) {
                 const QRgb c = pixelAt(x, y);
                 uint64_t* a = &acc[static_cast<size_t>(xbin[x]) * 4];
@@ -186,15 +199,16 @@ QImage Reduce(int sw, int sh, int w, int h, bool alpha, PixelAt pixelAt)
                 a[2] += qBlue(c);
                 a[3] += qAlpha(c);
             }
-        }
-        auto* line = reinterpret_cast<QRgb*>(out.scanLine(oy));
-        for (int ox = 0; ox < w; ++ox) {
-            const uint64_t n = static_cast<uint64_t>(xcount[ox]) * static_cast<uint64_t>(std::max(rows, 1));
-            const uint64_t* a = &acc[static_cast<size_t>(ox) * 4];
-            const auto avg = [n](uint64_t s) { return static_cast<int>((s + n / 2) / n); };
-            line[ox] = qRgba(avg(a[0]), avg(a[1]), avg(a[2]), alpha ? avg(a[3]) : 255);
-        }
-    }
+        },
+        [&](int oy, int rows) {
+            auto* line = reinterpret_cast<QRgb*>(out.scanLine(oy));
+            for (int ox = 0; ox < w; ++ox) {
+                const uint64_t n = static_cast<uint64_t>(xcount[ox]) * static_cast<uint64_t>(rows);
+                const uint64_t* a = &acc[static_cast<size_t>(ox) * 4];
+                const auto avg = [n](uint64_t s) { return static_cast<int>((s + n / 2) / n); };
+                line[ox] = qRgba(avg(a[0]), avg(a[1]), avg(a[2]), alpha ? avg(a[3]) : 255);
+            }
+        });
     return out;
 }
 
@@ -254,11 +268,9 @@ void ReduceFew(const QImage& source, QImage& out, const std::vector<int>& xstart
         extraMask[ox] = xstart[ox + 1] - xstart[ox] > c ? 0xFFFFFFFFu : 0;
     }
     std::vector<uint32_t> acc(static_cast<size_t>(w) * 2);
-    int y = 0;
-    for (int oy = 0; oy < h; ++oy) {
-        int rows = 0;
-        std::fill(acc.begin(), acc.end(), 0);
-        for (; y < sh && static_cast<int64_t>(y) * h / sh == oy; ++y, ++rows) {
+    ByOutputRow(
+        sh, h, acc,
+        [&](int y) {
             const auto* line = reinterpret_cast<const uint32_t*>(source.constScanLine(y));
             uint32_t* a = acc.data();
             for (int ox = 0; ox < w; ++ox, a += 2) {
@@ -272,16 +284,17 @@ void ReduceFew(const QImage& source, QImage& out, const std::vector<int>& xstart
                 a[0] += br;
                 a[1] += ga;
             }
-        }
-        auto* line = reinterpret_cast<QRgb*>(out.scanLine(oy));
-        const TDivisors& d = divisors.For(std::max(rows, 1));
-        for (int ox = 0; ox < w; ++ox) {
-            const uint32_t br = acc[static_cast<size_t>(ox) * 2], ga = acc[static_cast<size_t>(ox) * 2 + 1];
-            const uint64_t half = d.half[ox], m = d.multiplier[ox];
-            const auto avg = [&](uint32_t v) { return static_cast<int>(d.Divide(v + half, ox, m)); };
-            line[ox] = qRgba(avg(br >> 16), avg(ga & 0xFFFF), avg(br & 0xFFFF), alpha ? avg(ga >> 16) : 255);
-        }
-    }
+        },
+        [&](int oy, int rows) {
+            auto* line = reinterpret_cast<QRgb*>(out.scanLine(oy));
+            const TDivisors& d = divisors.For(rows);
+            for (int ox = 0; ox < w; ++ox) {
+                const uint32_t br = acc[static_cast<size_t>(ox) * 2], ga = acc[static_cast<size_t>(ox) * 2 + 1];
+                const uint64_t half = d.half[ox], m = d.multiplier[ox];
+                const auto avg = [&](uint32_t v) { return static_cast<int>(d.Divide(v + half, ox, m)); };
+                line[ox] = qRgba(avg(br >> 16), avg(ga & 0xFFFF), avg(br & 0xFFFF), alpha ? avg(ga >> 16) : 255);
+            }
+        });
 }
 
 // The same reduction for the four-byte formats, which is every photo: whole rows at a time,
@@ -302,11 +315,9 @@ QImage ReduceFourBytes(const QImage& source, int w, int h, bool alpha)
         return out;
     }
     std::vector<uint64_t> acc(static_cast<size_t>(w) * 4, 0);
-    int y = 0;
-    for (int oy = 0; oy < h; ++oy) {
-        int rows = 0;
-        std::fill(acc.begin(), acc.end(), 0);
-        for (; y < sh && static_cast<int64_t>(y) * h / sh == oy; ++y, ++rows) {
+    ByOutputRow(
+        sh, h, acc,
+        [&](int y) {
             const auto* line = reinterpret_cast<const uint32_t*>(source.constScanLine(y));
             for (int ox = 0; ox < w; ++ox) {
                 // Two channels per 32-bit word (blue and red, green and alpha), summed in
@@ -333,16 +344,17 @@ QImage ReduceFourBytes(const QImage& source, int w, int h, bool alpha)
                 s[2] += b;
                 s[3] += a;
             }
-        }
-        auto* line = reinterpret_cast<QRgb*>(out.scanLine(oy));
-        const TDivisors& d = divisors.For(std::max(rows, 1));
-        for (int ox = 0; ox < w; ++ox) {
-            const uint64_t* s = &acc[static_cast<size_t>(ox) * 4];
-            const uint64_t half = d.half[ox], m = d.multiplier[ox];
-            const auto avg = [&](uint64_t v) { return static_cast<int>(d.Divide(v + half, ox, m)); };
-            line[ox] = qRgba(avg(s[0]), avg(s[1]), avg(s[2]), alpha ? avg(s[3]) : 255);
-        }
-    }
+        },
+        [&](int oy, int rows) {
+            auto* line = reinterpret_cast<QRgb*>(out.scanLine(oy));
+            const TDivisors& d = divisors.For(rows);
+            for (int ox = 0; ox < w; ++ox) {
+                const uint64_t* s = &acc[static_cast<size_t>(ox) * 4];
+                const uint64_t half = d.half[ox], m = d.multiplier[ox];
+                const auto avg = [&](uint64_t v) { return static_cast<int>(d.Divide(v + half, ox, m)); };
+                line[ox] = qRgba(avg(s[0]), avg(s[1]), avg(s[2]), alpha ? avg(s[3]) : 255);
+            }
+        });
     return out;
 }
 
