@@ -21,8 +21,8 @@ run() {  # name executable corpus [extra flags]
 }
 run bmp $B/fuzz/bmp/bmp_fuzzer fuzz/bmp/corpus -max_len=65536
 # A few kilobytes of GIF may announce frames of a gigabyte; each allocation is capped at
-# 64 MB so that the runs go to the reader, and the harness takes running out as a refusal.
-ASAN_OPTIONS=$ASAN_OPTIONS:max_allocation_size_mb=64 \
+# 32 MB so that the runs go to the reader, and the harness takes running out as a refusal.
+ASAN_OPTIONS=$ASAN_OPTIONS:max_allocation_size_mb=32 \
   run gif $B/fuzz/gif/gif_fuzzer fuzz/gif/corpus -dict=fuzz/gif/gif.dict -max_len=8192
 run jpeg $B/fuzz/jpeg/jpeg_fuzz fuzz/jpeg/corpus -max_len=8192
 run perso $B/fuzz/perso/perso_fuzzer fuzz/perso/corpus -dict=fuzz/perso/perso.dict -max_len=4096
